@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace velmora {
+
+// A failure of the spreadsheet layer, numbered as the automation errors the import turns into its
+// messages.
+struct AutomationError : std::runtime_error {
+    AutomationError(int number, const QString& detail)
+        : std::runtime_error(detail.toStdString()), number(number), detail(detail) {}
+    int number;
+    QString detail;  // for logs and tests; the operator sees the import's message
+};
+
+// The error numbers.
+inline constexpr int kErrorBadPath = 5;          // no workbook could be opened from the path
+inline constexpr int kErrorNoSuchSheet = 9;      // no worksheet of that name
+inline constexpr int kErrorNotWorkbook = 432;    // the file does not open as a workbook
+inline constexpr int kErrorNoWorksheets = 438;   // it opens, but has no worksheets
+inline constexpr int kErrorCellOutOfRange = 1004;  // a cell reference outside the worksheet
+
+// One worksheet, read forward cheaply: a read of row r needs at most the file up to row r.
+class Worksheet {
+public:
+    virtual ~Worksheet() = default;
+
+    // The last row and column a reference may name (1,048,576 and 16,384; 65,536 and 256 for .xls).
+    virtual int maxRow() const = 0;
+    virtual int maxColumn() const = 0;
+
+    // A cell's value as text, untrimmed: text as it stands; a number in its shortest general form
+    // (at most 15 significant digits, "0.5", "1E+15"); "True"/"False"; an error cell as its error
+    // text ("#N/A"); "" for an empty cell. Rows and columns count from 1. Throws AutomationError
+    // 1004 for a reference outside the worksheet and 432 when the file turns out broken.
+    virtual QString cellText(int row, int col) = 0;
+
+    // The first row after `row` holding a non-blank cell in one of `columns`, or 0 when there is
+    // none. Throws like cellText.
+    virtual int nextRowWithData(int row, const std::vector<int>& columns) = 0;
+};
+
+class Workbook {
+public:
+    virtual ~Workbook() = default;
+    // The worksheet of that name, letter case ignored; a name of digits is a name, never a position.
+    // Throws AutomationError 9 when there is none, 438 when the workbook has no worksheets at all.
+    virtual std::unique_ptr<Worksheet> worksheet(const QString& name) = 0;
+    virtual QStringList sheetNames() const = 0;
+};
+
+// Opens a workbook (.xlsx/.xlsm, .xls, .ods), the format recognised from the file's content.
+// Throws AutomationError 5 when no file can be read from the path, 432 when it is not a workbook or
+// is broken, 438 when it is a container of another kind of document.
+std::unique_ptr<Workbook> openWorkbook(const QString& path);
+
+}  // namespace velmora
