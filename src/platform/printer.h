@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QPrinter;
 
 namespace velmora {
@@ -7,5 +9,10 @@ namespace velmora {
 // The program's current printer, one for the program's life: a high-resolution QPrinter on the
 // system's default printer until an accepted printer dialog makes the chosen printer current.
 QPrinter& currentPrinter();
+
+// The first of path, then path with -2, -3... before its suffix (forms.pdf, forms-2.pdf, forms-3.pdf)
+// that names no existing file; "" when every candidate up to a large bound is taken. Printing to a
+// file never replaces an earlier document this way.
+QString firstFreeFileName(const QString& path);
 
 }  // namespace velmora

@@ -1,0 +1,222 @@
+#include "platform/printer_surface_qt.h"
+
+#include <QPrinter>
+
+#include "platform/printer.h"
+
+namespace velmora {
+
+namespace {
+
+// The program's Song face; "宋体" is substituted where the system has no SimSun.
+QFont songFont() {
+    QFont font(QStringLiteral("宋体"));
+    font.setKerning(false);  // characters stand at their advances, as on the form's boxes
+    font.setStyleStrategy(QFont::PreferDefault);
+    return font;
+}
+
+// Length in UTF-16 units of the character at i: a surrogate pair is one character.
+qsizetype characterLength(const QString& text, qsizetype i) {
+    if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+        return 2;
+    }
+    return 1;
+}
+
+}  // namespace
+
+PainterSurface::PainterSurface(double dotsPerInchX, double dotsPerInchY)
+    : twipsPerDotX_(static_cast<float>(1440.0 / dotsPerInchX)),
+      twipsPerDotY_(static_cast<float>(1440.0 / dotsPerInchY)),
+      dotsPerInchY_(dotsPerInchY),
+      font_(songFont()) {
+    font_.setPointSizeF(points_);
+}
+
+QPainter* PainterSurface::painter() {
+    if (painter_ || failed()) {
+        return painter_;
+    }
+    QString error;
+    painter_ = beginOutput(&error);
+    if (!painter_) {
+        failure_ = error.isEmpty() ? QStringLiteral("无法开始打印。") : error;
+        return nullptr;
+    }
+    metrics_.reset();
+    return painter_;
+}
+
+void PainterSurface::setFontSize(float points) {
+    points_ = points;
+    metrics_.reset();
+}
+
+void PainterSurface::setBold(bool on) {
+    bold_ = on;
+    metrics_.reset();
+}
+
+const QFontMetricsF& PainterSurface::metrics() {
+    if (!metrics_) {
+        // The font is sized for the painter's device so that it measures points_ in this surface's
+        // pixels, whatever the device's own resolution is.
+        QPaintDevice* device = painter_->device();
+        const double deviceDpi = device->logicalDpiY();
+        font_.setPointSizeF(points_ * dotsPerInchY_ / deviceDpi);
+        font_.setBold(bold_);
+        painter_->setFont(font_);
+        metrics_.emplace(font_, device);
+    }
+    return *metrics_;
+}
+
+void PainterSurface::drawAt(double x, double top, const QString& text) {
+    const QFontMetricsF& m = metrics();
+    painter_->setFont(font_);
+    painter_->setPen(Qt::black);
+    // drawText places the baseline: the top-left rule needs the ascent added.
+    const double baseline = top + m.ascent();
+    if (extra_ == 0) {
+        painter_->drawText(QPointF(x, baseline), text);
+        return;
+    }
+    // Extra spacing character by character: Qt's own letter spacing is scaled by a whole-number
+    // factor on high-resolution printers and would miss the exact pixel count.
+    double pen = x;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = characterLength(text, i);
+        const QString character = text.mid(i, n);
+        painter_->drawText(QPointF(pen, baseline), character);
+        pen += m.horizontalAdvance(character) + extra_;
+        i += n;
+    }
+}
+
+void PainterSurface::setCursor(double xTwips, double yTwips) {
+    cursorX_ = xTwips;
+    cursorY_ = yTwips;
+}
+
+void PainterSurface::printText(const QString& text) {
+    if (!painter()) {
+        return;
+    }
+    drawAt(cursorX_ / twipsPerDotX_, cursorY_ / twipsPerDotY_, text);
+    cursorX_ = 0;
+    cursorY_ += metrics().height() * twipsPerDotY_;
+}
+
+void PainterSurface::textOut(int x, int y, const QString& text) {
+    if (!painter()) {
+        return;
+    }
+    drawAt(x, y, text);
+}
+
+void PainterSurface::fillRectangle(float x1Twips, float y1Twips, float x2Twips, float y2Twips) {
+    if (!painter()) {
+        return;
+    }
+    const QPointF a(x1Twips / twipsPerDotX_, y1Twips / twipsPerDotY_);
+    const QPointF b(x2Twips / twipsPerDotX_, y2Twips / twipsPerDotY_);
+    painter_->fillRect(QRectF(a, b).normalized(), Qt::black);
+}
+
+bool PainterSurface::endDocument() {
+    if (failed()) {
+        return false;
+    }
+    if (!painter_) {
+        return true;  // nothing was drawn: there is no document to finish
+    }
+    painter_ = nullptr;
+    metrics_.reset();
+    QString error;
+    if (!finishOutput(&error)) {
+        failure_ = error.isEmpty() ? QStringLiteral("打印机未能完成打印作业。") : error;
+        return false;
+    }
+    return true;
+}
+
+QtPrinterSurface::QtPrinterSurface(QPrinter& printer, ExistingFile existing)
+    : PainterSurface(printer.resolution(), printer.resolution()), printer_(printer), existing_(existing) {}
+
+QtPrinterSurface::~QtPrinterSurface() {
+    if (painter_.isActive()) {
+        painter_.end();
+    }
+    restoreFileName();
+}
+
+void QtPrinterSurface::restoreFileName() {
+    if (!requestedFile_.isEmpty() && printer_.outputFileName() != requestedFile_) {
+        printer_.setOutputFileName(requestedFile_);
+    }
+}
+
+QPainter* QtPrinterSurface::beginOutput(QString* error) {
+    requestedFile_ = printer_.outputFileName();
+    outputFile_ = requestedFile_;
+    if (!requestedFile_.isEmpty() && existing_ == ExistingFile::Keep) {
+        outputFile_ = firstFreeFileName(requestedFile_);
+        if (outputFile_.isEmpty()) {
+            *error = QStringLiteral("无法为打印文件“%1”找到一个未被占用的文件名。").arg(requestedFile_);
+            return nullptr;
+        }
+        if (outputFile_ != requestedFile_) {
+            printer_.setOutputFileName(outputFile_);
+        }
+    }
+    if (!painter_.begin(&printer_)) {
+        *error =
+            printer_.outputFileName().isEmpty()
+                ? QStringLiteral("无法开始打印：%1不可用。请检查打印机是否已安装、已连接并处于就绪状态。")
+                      .arg(describePrinter(printer_))
+                : QStringLiteral("无法开始打印：%1无法写入。请检查文件夹是否存在、是否可写。")
+                      .arg(describePrinter(printer_));
+        restoreFileName();
+        return nullptr;
+    }
+    return &painter_;
+}
+
+bool QtPrinterSurface::finishOutput(QString* error) {
+    const bool ended = painter_.end();
+    restoreFileName();
+    if (!ended || printer_.printerState() == QPrinter::Error ||
+        printer_.printerState() == QPrinter::Aborted) {
+        *error =
+            QStringLiteral("%1未能完成打印作业，这份汇款单可能没有打印出来。").arg(describePrinter(printer_));
+        return false;
+    }
+    return true;
+}
+
+PageSurface::PageSurface(QPainter& painter, double dotsPerInchX, double dotsPerInchY, StartPage startPage)
+    : PainterSurface(dotsPerInchX, dotsPerInchY), painter_(painter), startPage_(std::move(startPage)) {}
+
+QPainter* PageSurface::beginOutput(QString* error) {
+    if (!painter_.isActive()) {
+        *error = QStringLiteral("无法开始打印。");
+        return nullptr;
+    }
+    if (startPage_ && !startPage_(error)) {
+        return nullptr;
+    }
+    return &painter_;
+}
+
+QString describePrinter(const QPrinter& printer) {
+    if (!printer.outputFileName().isEmpty()) {
+        return QStringLiteral("打印文件“%1”").arg(printer.outputFileName());
+    }
+    if (printer.printerName().isEmpty()) {
+        return QStringLiteral("打印机（系统中没有可用的打印机）");
+    }
+    return QStringLiteral("打印机“%1”").arg(printer.printerName());
+}
+
+}  // namespace velmora

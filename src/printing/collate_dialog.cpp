@@ -1,0 +1,76 @@
+#include "printing/collate_dialog.h"
+
+#include <QKeyEvent>
+
+#include "platform/dialogs.h"
+#include "platform/services.h"
+#include "platform/settings_store.h"
+#include "text/number_text.h"
+#include "ui_collate_form.h"
+
+namespace velmora {
+
+namespace {
+
+const QString kRangeMessage = QStringLiteral("您输入的数字有误，或超出范围(允许范围为0～30)，请重新输入。");
+const QString kRangeTitle = QStringLiteral("错误提示");
+
+bool inRange(double millimetres) {
+    return millimetres >= 0 && millimetres <= 30;
+}
+
+}  // namespace
+
+CollateDialog::CollateDialog() : ui_(std::make_unique<Ui::CollateForm>()) {
+    ui_->setupUi(this);
+    setObjectName(QString::fromUtf8(kWindowName));
+    // A fixed dialog frame without minimise and maximise buttons.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(size());
+    QFont captionFont = ui_->Label1_0->font();
+    captionFont.setPointSizeF(10.5);
+    ui_->Label1_0->setFont(captionFont);
+    ui_->Label1_1->setFont(captionFont);
+    ui_->Txy_0->installEventFilter(this);
+    ui_->Txy_1->installEventFilter(this);
+    connect(ui_->Command1, &QPushButton::clicked, this, &CollateDialog::onCommand1Clicked);
+    connect(ui_->Command2, &QPushButton::clicked, this, &CollateDialog::onCommand2Clicked);
+    ui_->Command1->setFocus();
+}
+
+CollateDialog::~CollateDialog() = default;
+
+QLineEdit* CollateDialog::Txy(int index) const {
+    return index == 0 ? ui_->Txy_0 : ui_->Txy_1;
+}
+QPushButton* CollateDialog::Command1() const {
+    return ui_->Command1;
+}
+QPushButton* CollateDialog::Command2() const {
+    return ui_->Command2;
+}
+
+bool CollateDialog::eventFilter(QObject* watched, QEvent* event) {
+    return QWidget::eventFilter(watched, event);
+}
+
+void CollateDialog::onCommand1Clicked() {
+    const double x = LeadingNumber(ui_->Txy_0->text());
+    const double y = LeadingNumber(ui_->Txy_1->text());
+    // Both are checked before either is stored: a rejected entry leaves the stored pair as it was.
+    if (!inRange(x) || !inRange(y)) {
+        services().dialogs->message(this, kRangeMessage, kRangeTitle, MessageIcon::None);
+        return;
+    }
+    SettingsStore& store = *services().settings;
+    store.save(kSettingsApplication, kCollateSection, QStringLiteral("X"), TrimmedNumberText(x));
+    store.save(kSettingsApplication, kCollateSection, QStringLiteral("Y"), TrimmedNumberText(y));
+    hide();
+}
+
+void CollateDialog::onCommand2Clicked() {
+    hide();
+}
+
+}  // namespace velmora
