@@ -47,7 +47,7 @@ qsizetype prefixLength(const QString& text, qsizetype n) {
 
 }  // namespace
 
-std::int32_t RoundHalfEven(double value) {
+std::int32_t RoundToLong(double value) {
     if (!std::isfinite(value)) {
         throw RoundingOverflow();
     }
@@ -64,13 +64,13 @@ std::int32_t RoundHalfEven(double value) {
 }
 
 std::int32_t MmToTwips(double mm) {
-    return RoundHalfEven(mm * 0.03937 * 1440);
+    return RoundToLong(mm * 0.03937 * 1440);
 }
 
 std::int32_t MmToDevicePixels(double mm, QStringView axis, const PrinterSurface& surface) {
     const bool horizontal = axis == u"X" || axis == u"x";
     const double twipsPerDot = horizontal ? surface.twipsPerDotX() : surface.twipsPerDotY();
-    return RoundHalfEven(double(MmToTwips(mm)) / twipsPerDot);
+    return RoundToLong(double(MmToTwips(mm)) / twipsPerDot);
 }
 
 QStringList SplitIntoLines(const QString& text, int perLine, int maxLines) {
@@ -122,7 +122,7 @@ void DrawRemittance(const FormContent& form, double OffsetX, double OffsetY, Pri
 
         surface.setFontSize(field.fontSize);
         try {
-            surface.setCharacterExtra(RoundHalfEven(field.extraSpacing));
+            surface.setCharacterExtra(RoundToLong(field.extraSpacing));
         } catch (const RoundingOverflow&) {
         }
 
@@ -148,7 +148,7 @@ void DrawRemittance(const FormContent& form, double OffsetX, double OffsetY, Pri
                 y = MmToDevicePixels(field.y, u"y", surface);
                 // Consecutive lines lie one font size apart.
                 const float lineStep = float(j) * field.fontSize * 20.0f / twipsPerDotY;
-                y = RoundHalfEven(double(y) + double(lineStep));
+                y = RoundToLong(double(y) + double(lineStep));
             } catch (const RoundingOverflow&) {
                 drewLine = false;
                 continue;
@@ -168,8 +168,8 @@ void DrawRemittance(const FormContent& form, double OffsetX, double OffsetY, Pri
             if (figures <= 8) {
                 try {
                     const std::int64_t pitch = MmToDevicePixels(50.0 / 9.0, u"x", surface);
-                    const std::int32_t signX = RoundHalfEven(double(x + (8 - figures) * pitch));
-                    surface.textOut(RoundHalfEven(double(signX) - MmToDevicePixels(2, u"x", surface)), y,
+                    const std::int32_t signX = RoundToLong(double(x + (8 - figures) * pitch));
+                    surface.textOut(RoundToLong(double(signX) - MmToDevicePixels(2, u"x", surface)), y,
                                     kYuanSign);
                 } catch (const RoundingOverflow&) {
                 }

@@ -68,9 +68,9 @@ public:
     RoundingOverflow() : std::overflow_error("rounded value outside the 32-bit range") {}
 };
 
-// Rounds to the nearest integer, halves to the even neighbour; throws RoundingOverflow outside the
+// Rounds to the nearest 32-bit integer, halves to the even neighbour; throws RoundingOverflow outside the
 // 32-bit range (and for a value that is not a number).
-std::int32_t RoundHalfEven(double value);
+std::int32_t RoundToLong(double value);
 
 // Millimetres to twips: mm x 0.03937 x 1440, rounded (0.03937 inches per millimetre, as the form's
 // positions were measured with it).

@@ -92,12 +92,12 @@ private Q_SLOTS:
         QCOMPARE(MmToDevicePixels(39.5, u"x", surface), 933);
         QCOMPARE(MmToDevicePixels(50.0 / 9.0, u"X", surface), 131);
         QCOMPARE(MmToDevicePixels(2, u"y", surface), 47);
-        QCOMPARE(RoundHalfEven(2.5), 2);
-        QCOMPARE(RoundHalfEven(3.5), 4);
-        QCOMPARE(RoundHalfEven(-2.5), -2);
-        QCOMPARE(RoundHalfEven(-0.5), 0);
-        QCOMPARE(RoundHalfEven(2.5000001), 3);
-        QVERIFY_THROWS_EXCEPTION(RoundingOverflow, RoundHalfEven(3e9));
+        QCOMPARE(RoundToLong(2.5), 2);
+        QCOMPARE(RoundToLong(3.5), 4);
+        QCOMPARE(RoundToLong(-2.5), -2);
+        QCOMPARE(RoundToLong(-0.5), 0);
+        QCOMPARE(RoundToLong(2.5000001), 3);
+        QVERIFY_THROWS_EXCEPTION(RoundingOverflow, RoundToLong(3e9));
         QVERIFY_THROWS_EXCEPTION(RoundingOverflow, MmToTwips(1e300));
     }
 };
