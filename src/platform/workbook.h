@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -39,8 +40,9 @@ public:
     // 1004 for a reference outside the worksheet and 432 when the file turns out broken.
     virtual QString cellText(int row, int col) = 0;
 
-    // The first row after `row` holding a non-blank cell in one of `columns`, or 0 when there is
-    // none. Throws like cellText.
+    // The first row after `row` holding a non-blank cell in one of `columns` (a cell whose text is not
+    // empty once its U+0020 spaces are trimmed), or 0 when there is none. Runs of empty rows cost
+    // nothing to pass. Throws like cellText (1004 for a column outside the worksheet).
     virtual int nextRowWithData(int row, const std::vector<int>& columns) = 0;
 };
 
@@ -53,9 +55,14 @@ public:
     virtual QStringList sheetNames() const = 0;
 };
 
-// Opens a workbook (.xlsx/.xlsm, .xls, .ods), the format recognised from the file's content.
-// Throws AutomationError 5 when no file can be read from the path, 432 when it is not a workbook or
-// is broken, 438 when it is a container of another kind of document.
+// Opens a workbook (.xlsx/.xlsm, .xls, .ods), the format recognised from the file's content, not its
+// name. Throws AutomationError 5 when no file can be read from the path (empty path, missing,
+// unreadable, a folder), 432 when it is not a workbook or is broken, 438 when it is a container of
+// another kind of document. Files are untrusted: a file that would make the reader inflate or
+// allocate beyond fixed bounds counts as broken (432), whenever the reader meets it.
 std::unique_ptr<Workbook> openWorkbook(const QString& path);
+
+// The same from the file's bytes in memory (tests, fuzzing).
+std::unique_ptr<Workbook> openWorkbookData(const QByteArray& bytes);
 
 }  // namespace velmora

@@ -1,0 +1,101 @@
+#include "platform/workbook.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstring>
+
+#include "platform/cfb_reader.h"
+#include "platform/ods_reader.h"
+#include "platform/xls_reader.h"
+#include "platform/xlsx_reader.h"
+#include "platform/zip_archive.h"
+
+namespace velmora {
+
+namespace {
+
+enum class Container { Zip, Compound, Other };
+
+// The container a file is, by its first bytes.
+Container containerOf(const char* head, qint64 size) {
+    if (size >= 4 && (std::memcmp(head, "PK\x03\x04", 4) == 0 || std::memcmp(head, "PK\x05\x06", 4) == 0)) {
+        return Container::Zip;
+    }
+    if (size >= 8 && std::memcmp(head, CompoundFile::kSignature, 8) == 0) {
+        return Container::Compound;
+    }
+    return Container::Other;
+}
+
+std::unique_ptr<Workbook> openZip(std::shared_ptr<const ZipArchive> archive) {
+    if (IsOfficeOpenXmlPackage(*archive)) {
+        return OpenXlsxWorkbook(std::move(archive));
+    }
+    if (IsOpenDocumentPackage(*archive)) {
+        return OpenOdsWorkbook(std::move(archive));
+    }
+    throw AutomationError(kErrorNoWorksheets, QStringLiteral("a zip file that is no spreadsheet"));
+}
+
+[[noreturn]] void notWorkbook() {
+    throw AutomationError(kErrorNotWorkbook, QStringLiteral("neither a zip nor a compound file"));
+}
+
+// The bytes of a file, mapped into memory where the system allows it. The mapping lives as long as
+// the returned array and its copies.
+std::shared_ptr<const QByteArray> fileBytes(const QString& path) {
+    auto file = std::make_shared<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly)) {
+        throw AutomationError(kErrorBadPath, QStringLiteral("cannot read %1: %2").arg(path, file->errorString()));
+    }
+    const qint64 size = file->size();
+    if (uchar* mapped = size > 0 ? file->map(0, size) : nullptr) {
+        // The deleter keeps the file, and with it the mapping, alive.
+        return std::shared_ptr<const QByteArray>(
+            new QByteArray(QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size)),
+            [file](const QByteArray* bytes) { delete bytes; });
+    }
+    return std::make_shared<const QByteArray>(file->readAll());
+}
+
+}  // namespace
+
+std::unique_ptr<Workbook> openWorkbook(const QString& path) {
+    if (path.isEmpty()) {
+        throw AutomationError(kErrorBadPath, QStringLiteral("no path"));
+    }
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir()) {
+        throw AutomationError(kErrorBadPath, QStringLiteral("no file at %1").arg(path));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw AutomationError(kErrorBadPath, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    }
+    char head[8] = {};
+    const qint64 got = file.read(head, sizeof head);
+    file.close();
+    switch (containerOf(head, got)) {
+    case Container::Zip:
+        return openZip(ZipArchive::openFile(path));
+    case Container::Compound:
+        return OpenXlsWorkbook(fileBytes(path));
+    case Container::Other:
+        break;
+    }
+    notWorkbook();
+}
+
+std::unique_ptr<Workbook> openWorkbookData(const QByteArray& bytes) {
+    switch (containerOf(bytes.constData(), bytes.size())) {
+    case Container::Zip:
+        return openZip(ZipArchive::openData(bytes));
+    case Container::Compound:
+        return OpenXlsWorkbook(std::make_shared<const QByteArray>(bytes));
+    case Container::Other:
+        break;
+    }
+    notWorkbook();
+}
+
+}  // namespace velmora

@@ -1,0 +1,85 @@
+#include "platform/workbook_reader.h"
+
+#include <algorithm>
+
+namespace velmora {
+
+namespace {
+
+bool isBlank(const QString& text) {
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c == QLatin1Char(' '); });
+}
+
+}  // namespace
+
+void RowBlockWorksheet::checkReference(int row, int col) const {
+    if (row < 1 || row > maxRow_ || col < 1 || col > maxColumn_) {
+        throw AutomationError(kErrorCellOutOfRange,
+                              QStringLiteral("cell reference outside the worksheet: row %1, column %2").arg(row).arg(col));
+    }
+}
+
+void RowBlockWorksheet::seek(int row) {
+    // A row in a block already passed (or in the gap before it) needs a fresh start; a row in the gap
+    // between the previous block and the current one is simply empty.
+    if (row <= previousLast_) {
+        rewind();
+        first_ = 0;
+        last_ = 0;
+        previousLast_ = 0;
+    }
+    while (last_ < row) {
+        previousLast_ = last_;
+        if (!nextBlock()) {
+            first_ = kNoRow;
+            last_ = kNoRow;
+        } else if (first_ <= previousLast_ || last_ < first_ || last_ > maxRow_) {
+            ThrowBroken(QStringLiteral("rows out of order or out of range at row %1").arg(first_));
+        }
+    }
+}
+
+QString RowBlockWorksheet::cellText(int row, int col) {
+    checkReference(row, col);
+    seek(row);
+    return row >= first_ && row <= last_ ? blockCellText(col) : QString();
+}
+
+int RowBlockWorksheet::nextRowWithData(int row, const std::vector<int>& columns) {
+    for (int col : columns) {
+        checkReference(1, col);
+    }
+    for (int r = std::max(row, 0) + 1; r <= maxRow_;) {
+        seek(r);
+        if (first_ == kNoRow) {
+            return 0;
+        }
+        if (r < first_) {
+            r = first_;
+            continue;
+        }
+        for (int col : columns) {
+            if (!isBlank(blockCellText(col))) {
+                return r;
+            }
+        }
+        if (last_ >= maxRow_) {
+            return 0;
+        }
+        r = last_ + 1;
+    }
+    return 0;
+}
+
+int FindSheet(const QStringList& names, const QString& name) {
+    for (int i = 0; i < names.size(); ++i) {
+        if (names[i].compare(name, Qt::CaseInsensitive) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void ThrowBroken(const QString& detail) { throw AutomationError(kErrorNotWorkbook, detail); }
+
+}  // namespace velmora

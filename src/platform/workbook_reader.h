@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <climits>
+#include <vector>
+
+#include "platform/workbook.h"
+
+namespace velmora {
+
+// The most text one row may hold in all its cells together (16,384 cells of 1,024 characters): a
+// reader keeps one row in memory, and a file whose row holds more is refused as broken.
+inline constexpr qsizetype kMaxRowTextLength = 16 * 1024 * 1024;
+
+// What the readers share: a worksheet read forward as blocks of rows, each block a run of rows with
+// the same cells (one row in .xlsx and .xls; a repeated row in .ods). The reader delivers blocks in
+// ascending order and keeps only the current one; a read of an earlier row starts again from the top.
+class RowBlockWorksheet : public Worksheet {
+public:
+    RowBlockWorksheet(int maxRow, int maxColumn) : maxRow_(maxRow), maxColumn_(maxColumn) {}
+
+    int maxRow() const final { return maxRow_; }
+    int maxColumn() const final { return maxColumn_; }
+    QString cellText(int row, int col) final;
+    int nextRowWithData(int row, const std::vector<int>& columns) final;
+
+protected:
+    // Reads the next block after the current one and sets first_ and last_ to its rows; returns
+    // false at the end of the sheet. Throws AutomationError 432 when the sheet turns out broken.
+    virtual bool nextBlock() = 0;
+    // The text of a column in the current block.
+    virtual QString blockCellText(int col) = 0;
+    // Back to before the first block.
+    virtual void rewind() = 0;
+
+    // The current block's rows; both kNoRow before the first block and after the last.
+    static constexpr int kNoRow = INT_MAX;
+    int first_ = 0;
+    int last_ = 0;
+
+private:
+    void checkReference(int row, int col) const;
+    // Moves forward (or back to the top and forward) until the current block ends at or after `row`.
+    void seek(int row);
+
+    int maxRow_;
+    int maxColumn_;
+    int previousLast_ = 0;  // the last row of the block before the current one
+};
+
+// Finds the sheet of that name among `names`, letter case ignored: its index, or -1.
+int FindSheet(const QStringList& names, const QString& name);
+
+// Throws AutomationError 432 with the detail.
+[[noreturn]] void ThrowBroken(const QString& detail);
+
+}  // namespace velmora
