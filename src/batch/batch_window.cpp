@@ -1,16 +1,321 @@
 #include "batch/batch_window.h"
 
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionHeader>
+#include <QStylePainter>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "app/app_state.h"
+#include "app/window_registry.h"
+#include "batch/open_workbook_dialog.h"
+#include "text/number_text.h"
+#include "ui_batch_window.h"
 
 namespace velmora {
 
-BatchWindow::BatchWindow(QWidget* parent) : QWidget(parent) {
+namespace {
+
+// The grid's columns: heading and width in twips (1 pixel = 15 twips).
+struct ColumnDesign {
+    const char16_t* heading;
+    int widthTwips;
+};
+constexpr ColumnDesign kColumns[BatchWindow::kGridCols] = {
+    {u"序号", 400}, {u"收款人", 800}, {u"地\u3000址", 6400}, {u"邮\u3000编", 650}, {u"    金\u3000额", 1150},
+};
+constexpr int kRowHeightTwips = 260;
+constexpr int kTwipsPerPixel = 15;
+
+// A number rounded half to even into a signed 16-bit value; nothing when it does not fit.
+std::optional<std::int16_t> roundToInt16(double value) {
+    const double rounded = std::nearbyint(value);  // the default rounding mode: halves to even
+    if (!(rounded >= std::numeric_limits<std::int16_t>::min() &&
+          rounded <= std::numeric_limits<std::int16_t>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<std::int16_t>(rounded);
+}
+
+int twipsToPixels(int twips) {
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
+
+// Qt's own in-place editing of a cell: the editor opens over the cell on a double-click and writes
+// its text, as typed, into that same cell when it loses the focus. The cell it was opened over is
+// remembered in EditRow and EditCol.
+class CellEditorDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        editor->setObjectName(QStringLiteral("Text1"));
+        QPalette palette = editor->palette();
+        palette.setColor(QPalette::Text, palette.color(QPalette::Active, QPalette::Highlight));
+        editor->setPalette(palette);
+        appState().EditRow = static_cast<std::int16_t>(index.row() + 1);
+        appState().EditCol = static_cast<std::int16_t>(index.column() + 1);
+        return editor;
+    }
+};
+
+}  // namespace
+
+BatchWindow::BatchWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      ui_(std::make_unique<Ui::BatchWindow>()) {
+    ui_->setupUi(this);
     setObjectName(QString::fromUtf8(kWindowName));
-    table_ = new QTableWidget(kGridRows - 1, kGridCols - 1, this);
-    table_->setObjectName(QStringLiteral("Table1"));
-    grid_ = std::make_unique<TableWidgetGrid>(table_);
+    setWindowTitle(QString());
+    setFixedSize(size());
+    // 10.5 pt, which the design file cannot hold.
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui_->Frame1, ui_->Command1_0, ui_->Command1_1, ui_->Command1_2}) {
+        QFont font = w->font();
+        font.setPointSizeF(10.5);
+        w->setFont(font);
+    }
+    QTableWidget* table = ui_->Table1;
+    table->setRowCount(kGridRows - 1);
+    table->setColumnCount(kGridCols - 1);
+    table->setItemDelegate(new CellEditorDelegate(table));
+    table->verticalHeader()->setMinimumSectionSize(1);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->horizontalHeader()->setMinimumSectionSize(1);
+    grid_ = std::make_unique<TableWidgetGrid>(table);
+    if (auto* corner = table->findChild<QAbstractButton*>()) {
+        corner->installEventFilter(this);
+    }
+    connect(table, &QTableWidget::itemChanged, this, &BatchWindow::onItemChanged);
+    connect(ui_->Command1_0, &QPushButton::clicked, this, [this] { command1Click(0); });
+    connect(ui_->Command1_1, &QPushButton::clicked, this, [this] { command1Click(1); });
+    connect(ui_->Command1_2, &QPushButton::clicked, this, [this] { command1Click(2); });
+    ui_->UnreadNotice->hide();
+    // Load.
+    appState().ImportDone = 0;
+    appState().RowCount = 1;
 }
 
 BatchWindow::~BatchWindow() = default;
+
+QTableWidget* BatchWindow::Table1() const {
+    return ui_->Table1;
+}
+
+QRadioButton* BatchWindow::Option1(int index) const {
+    switch (index) {
+        case 0:
+            return ui_->Option1_0;
+        case 1:
+            return ui_->Option1_1;
+        case 2:
+            return ui_->Option1_2;
+        case 3:
+            return ui_->Option1_3;
+        default:
+            return nullptr;
+    }
+}
+
+QPushButton* BatchWindow::Command1(int index) const {
+    switch (index) {
+        case 0:
+            return ui_->Command1_0;
+        case 1:
+            return ui_->Command1_1;
+        case 2:
+            return ui_->Command1_2;
+        default:
+            return nullptr;
+    }
+}
+
+QLabel* BatchWindow::unreadNotice() const {
+    return ui_->UnreadNotice;
+}
+
+QColor BatchWindow::flagColour() {
+    return QColor(255, 205, 205);
+}
+
+std::int16_t BatchWindow::selectedRule() const {
+    for (int k = 0; k < 4; ++k) {
+        if (Option1(k)->isChecked()) {
+            return static_cast<std::int16_t>(k);
+        }
+    }
+    return -1;
+}
+
+std::int16_t SelectedRule() {
+    return WindowRegistry::instance().window<BatchWindow>()->selectedRule();
+}
+
+void BatchWindow::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (appState().ImportDone != 0) {
+        return;
+    }
+    // First of all, so that no later paint starts the import again. The import itself runs as soon
+    // as this paint has returned: its message box must not open inside a paint.
+    appState().ImportDone = 1;
+    QMetaObject::invokeMethod(this, &BatchWindow::runImport, Qt::QueuedConnection);
+}
+
+void BatchWindow::setUpGrid() {
+    QTableWidget* table = ui_->Table1;
+    table->verticalHeader()->setFixedWidth(twipsToPixels(kColumns[0].widthTwips));
+    for (int t = 1; t < kGridCols; ++t) {
+        table->horizontalHeader()->resizeSection(t - 1, twipsToPixels(kColumns[t].widthTwips));
+    }
+    for (int t = 0; t < kGridCols; ++t) {
+        grid().setText(0, t, QString::fromUtf16(kColumns[t].heading));
+    }
+    // The row numbers in the general alignment: numbers to the right.
+    table->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    table->verticalHeader()->setDefaultSectionSize(twipsToPixels(kRowHeightTwips));
+    for (int r = 1; r < kGridRows; ++r) {
+        grid().setText(r, 0, QString::number(r));
+    }
+}
+
+void BatchWindow::runImport() {
+    WindowRegistry::centreOnScreen(this);
+    setUpGrid();
+    ui_->UnreadNotice->clear();
+    ui_->UnreadNotice->hide();
+    OpenWorkbookDialog* dialog = WindowRegistry::instance().window<OpenWorkbookDialog>();
+    const QString path = TrimBlanks(dialog->Text1(0)->text());
+    const QString sheet = TrimBlanks(dialog->Text1(1)->text());
+    // The first data row's leading digits (an empty box gives 0). A pasted number beyond 16 bits
+    // gets the overflow message instead of reaching the import.
+    const std::optional<std::int16_t> firstRow = roundToInt16(LeadingNumber(dialog->Text1(2)->text()));
+    std::int16_t result = 0;
+    if (!firstRow || *firstRow == std::numeric_limits<std::int16_t>::min()) {
+        result = kErrorOverflow;
+        ShowImportError(this, kErrorOverflow);
+    } else {
+        ImportOutcome outcome;
+        bulkUpdate_ = true;
+        result = ImportWorkbook(grid(), path, sheet, static_cast<std::int16_t>(*firstRow - 1),
+                                appState().ColNo, this, &outcome);
+        bulkUpdate_ = false;
+        refreshFlags();
+        const QString notice = UnreadDataNotice(outcome);
+        ui_->UnreadNotice->setText(notice);
+        ui_->UnreadNotice->setToolTip(notice);
+        ui_->UnreadNotice->setVisible(!notice.isEmpty());
+    }
+    if (result != 0) {
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+        hide();
+    }
+}
+
+void BatchWindow::command1Click(int index) {
+    switch (index) {
+        case 0:
+            close();
+            break;
+        case 1:
+            handOver();
+            break;
+        case 2: {
+            const std::int16_t rule = SelectedRule();
+            if (rule >= 0) {
+                bulkUpdate_ = true;
+                CleanRows(grid(), rule);
+                bulkUpdate_ = false;
+                refreshFlags();
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void BatchWindow::handOver() {
+    const int n = HandOverCount(grid());
+    (void)n;
+    hide();
+}
+
+void BatchWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+}
+
+void BatchWindow::refreshFlags() {
+    for (int row = 1; row < kGridRows; ++row) {
+        refreshRowFlags(row);
+    }
+}
+
+// Marks the postcode and amount cells of a row that the form cannot print as entered: a colour and
+// a tooltip saying why. The text stays as it is.
+void BatchWindow::refreshRowFlags(int row) {
+    const bool wasBulk = bulkUpdate_;
+    bulkUpdate_ = true;  // colouring a cell changes its item: not an edit
+    const bool recordRow = !grid().text(row, kColumnPayee).isEmpty() ||
+                           !grid().text(row, kColumnAddress).isEmpty() ||
+                           !grid().text(row, kColumnPostcode).isEmpty();
+    QTableWidget* table = ui_->Table1;
+    for (const int column : {kColumnPostcode, kColumnAmount}) {
+        const QString problem = CellProblem(column, grid().text(row, column), recordRow);
+        QTableWidgetItem* item = table->item(row - 1, column - 1);
+        if (problem.isEmpty()) {
+            if (item && (item->data(Qt::BackgroundRole).isValid() || !item->toolTip().isEmpty())) {
+                item->setData(Qt::BackgroundRole, QVariant());
+                item->setToolTip(QString());
+            }
+            continue;
+        }
+        if (!item) {
+            item = new QTableWidgetItem();
+            table->setItem(row - 1, column - 1, item);
+        }
+        if (item->toolTip() != problem) {
+            item->setBackground(flagColour());
+            item->setToolTip(problem);
+        }
+    }
+    bulkUpdate_ = wasBulk;
+}
+
+void BatchWindow::onItemChanged(QTableWidgetItem* item) {
+    if (!bulkUpdate_ && item) {
+        refreshRowFlags(item->row() + 1);
+    }
+}
+
+bool BatchWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The corner of the grid shows the row-number column's heading.
+    auto* corner = qobject_cast<QAbstractButton*>(watched);
+    if (corner && event->type() == QEvent::Paint) {
+        QStylePainter painter(corner);
+        QStyleOptionHeader option;
+        option.initFrom(corner);
+        option.rect = corner->rect();
+        option.text = grid().text(0, 0);
+        option.textAlignment = Qt::AlignCenter;
+        option.position = QStyleOptionHeader::OnlyOneSection;
+        painter.drawControl(QStyle::CE_Header, option);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 }  // namespace velmora

@@ -1,16 +1,28 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 
+#include "batch/import.h"
 #include "platform/grid.h"
 
+class QLabel;
+class QPushButton;
+class QRadioButton;
 class QTableWidget;
+class QTableWidgetItem;
+
+namespace Ui {
+class BatchWindow;
+}
 
 namespace velmora {
 
 // The batch table window 表格. Its grid Table1 is the store of the batch: grid row n is record n,
-// columns 1 to 4 payee name, payee address, payee postcode and amount, all text.
+// columns 1 to 4 payee name, payee address, payee postcode and amount, all text. The first paint
+// after an OK in fOpen imports the workbook; "导　入" hands the batch to the main window and hides
+// the window, which stays loaded for as long as the batch is in use; closing it ends the batch.
 class BatchWindow : public QWidget {
     Q_OBJECT
 public:
@@ -21,13 +33,43 @@ public:
     explicit BatchWindow(QWidget* parent = nullptr);
     ~BatchWindow() override;
 
-    QTableWidget* Table1() const { return table_; }
+    QTableWidget* Table1() const;
     // The grid's cells by row and column (TextMatrix).
     Grid& grid() { return *grid_; }
+    QRadioButton* Option1(int index) const;
+    // 0 "取　消", 1 "导　入", 2 "清除不规范数据".
+    QPushButton* Command1(int index) const;
+    // The line beside the grid telling what the import left unread.
+    QLabel* unreadNotice() const;
+
+    // The index of the selected cleaning rule, -1 when none is selected.
+    std::int16_t selectedRule() const;
+
+    // A Command1 button by index: 0 close, 1 hand the batch to the main window, 2 clean.
+    void command1Click(int index);
+
+    // The colour of a cell the form cannot print as entered.
+    static QColor flagColour();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QTableWidget* table_;
+    void setUpGrid();
+    void runImport();
+    void handOver();
+    void refreshFlags();
+    void refreshRowFlags(int row);
+    void onItemChanged(QTableWidgetItem* item);
+
+    std::unique_ptr<Ui::BatchWindow> ui_;
     std::unique_ptr<Grid> grid_;
+    bool bulkUpdate_ = false;  // cells are being written in bulk: flags follow once at the end
 };
+
+// The selected button of Option1 in 表格 (0 to 3), or -1 when none is selected.
+std::int16_t SelectedRule();
 
 }  // namespace velmora

@@ -19,18 +19,20 @@ WorkbookOpener& workbookOpener() {
     return opener;
 }
 
+QString TrimBlanks(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' ')) {
+        ++begin;
+    }
+    while (end > begin && text.at(end - 1) == QLatin1Char(' ')) {
+        --end;
+    }
+    return (begin == 0 && end == text.size()) ? text : text.mid(begin, end - begin);
+}
+
 std::int16_t ColumnNumber(const QString& letters) {
-    const QString s = [&] {
-        qsizetype begin = 0;
-        qsizetype end = letters.size();
-        while (begin < end && letters.at(begin) == QLatin1Char(' ')) {
-            ++begin;
-        }
-        while (end > begin && letters.at(end - 1) == QLatin1Char(' ')) {
-            --end;
-        }
-        return letters.mid(begin, end - begin);
-    }();
+    const QString s = TrimBlanks(letters);
     // Codes of the single-byte code page: ASCII is the same everywhere; anything else (a pasted
     // double-byte character) counts as no column.
     for (const QChar c : s) {
@@ -60,19 +62,6 @@ void ClearCells(Grid& grid, std::int16_t firstRow, std::int16_t lastRow, std::in
 }
 
 namespace {
-
-// Blanks (U+0020) removed at both ends, nothing else: tabs and ideographic spaces stay.
-QString trimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' ')) {
-        ++begin;
-    }
-    while (end > begin && text.at(end - 1) == QLatin1Char(' ')) {
-        --end;
-    }
-    return (begin == 0 && end == text.size()) ? text : text.mid(begin, end - begin);
-}
 
 // Where reading left off, told through the outcome: data further down the worksheet.
 int findUnreadRow(Worksheet& sheet, int lastSheetRow, const std::array<std::int16_t, 4>& columns) {
@@ -122,7 +111,7 @@ ImportOutcome ReadWorkbook(Grid& grid, const QString& path, const QString& sheet
             const int cols = std::min(grid.cols() - 1, kDataColumns);
             for (int j = 1; j <= cols; ++j) {
                 const QString text =
-                    trimBlanks(sheet->cellText(sheetRow, columns[static_cast<std::size_t>(j - 1)]));
+                    TrimBlanks(sheet->cellText(sheetRow, columns[static_cast<std::size_t>(j - 1)]));
                 grid.setText(i, j, text);
                 blank = blank && text.isEmpty();
             }

@@ -315,6 +315,28 @@ private Q_SLOTS:
         QVERIFY(UnreadDataNotice(outcome).contains(QStringLiteral("无法读取")));
     }
 
+    // The sample shipped in examples/, through the real readers.
+    void sampleWorkbook() {
+        const QString path =
+            qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/examples/payees.xlsx");
+        MemoryGrid grid = batchGrid();
+        const ImportOutcome outcome = ReadWorkbook(grid, path, "sheet1", 1, kDefaultColumns);
+        QCOMPARE(outcome.error, 0);
+        QCOMPARE(int(appState().RowCount), 25);
+        QCOMPARE(HandOverCount(grid), 20);
+        QCOMPARE(outcome.unreadRow, 0);
+        QCOMPARE(gridRows(grid, 1), QStringList{"张伟|北京市海淀区中关村大街27号院3号楼502室|100080|1200"});
+        QCOMPARE(gridRows(grid, 2).last(),
+                 QStringLiteral("王秀英|上海市徐汇区肇嘉浜路1065号甲21楼|200032|856.5"));
+        QCOMPARE(grid.text(11, 3), QStringLiteral("050011"));  // a postcode typed as text keeps its 0
+        QCOMPARE(grid.text(20, 4), QStringLiteral("12345.67"));
+        for (int r = 1; r <= 20; ++r) {
+            for (int c = 3; c <= 4; ++c) {
+                QVERIFY2(CellProblem(c, grid.text(r, c), true).isEmpty(), qPrintable(grid.text(r, c)));
+            }
+        }
+    }
+
     void cleanRows_data() {
         QTest::addColumn<int>("rule");
         QTest::addColumn<int>("rowCount");

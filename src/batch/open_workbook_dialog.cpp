@@ -1,0 +1,193 @@
+#include "batch/open_workbook_dialog.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/app_state.h"
+#include "app/window_registry.h"
+#include "batch/batch_window.h"
+#include "batch/import.h"
+#include "help/help_file.h"
+#include "platform/dialogs.h"
+#include "platform/services.h"
+#include "ui_fopen.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr int kPathBox = 0;
+constexpr int kFirstRowBox = 2;
+constexpr int kFirstColumnBox = 3;
+constexpr char16_t kBackspace = 8;
+
+void setPointSize(QWidget* widget, double points) {
+    QFont font = widget->font();
+    font.setPointSizeF(points);
+    widget->setFont(font);
+}
+
+}  // namespace
+
+OpenWorkbookDialog::OpenWorkbookDialog(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      ui_(std::make_unique<Ui::OpenWorkbookDialog>()) {
+    ui_->setupUi(this);
+    setObjectName(QString::fromUtf8(kWindowName));
+    setFixedSize(size());
+    text1_ = {ui_->Text1_0, ui_->Text1_1, ui_->Text1_2, ui_->Text1_3,
+              ui_->Text1_4, ui_->Text1_5, ui_->Text1_6};
+    // The labels, the frame and the three buttons are in 10.5 pt, which the design file cannot hold.
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui_->Label2_0, ui_->Label2_1, ui_->Label2_2, ui_->Frame1,
+                                         ui_->Command2_0, ui_->Command2_1, ui_->Command2_2}) {
+        setPointSize(w, 10.5);
+    }
+    for (int i = 0; i < static_cast<int>(text1_.size()); ++i) {
+        text1_[static_cast<std::size_t>(i)]->installEventFilter(this);
+        // Digits and column letters are typed, never composed by an input method.
+        if (i >= kFirstRowBox) {
+            text1_[static_cast<std::size_t>(i)]->setAttribute(Qt::WA_InputMethodEnabled, false);
+        }
+    }
+    connect(ui_->Command1, &QPushButton::clicked, this, &OpenWorkbookDialog::browse);
+    connect(ui_->Command2_0, &QPushButton::clicked, this, [this] { command2Click(0); });
+    connect(ui_->Command2_1, &QPushButton::clicked, this, [this] { command2Click(1); });
+    connect(ui_->Command2_2, &QPushButton::clicked, this, [this] { command2Click(2); });
+    ui_->Text1_0->setFocus();
+}
+
+OpenWorkbookDialog::~OpenWorkbookDialog() = default;
+
+QPushButton* OpenWorkbookDialog::Command1() const {
+    return ui_->Command1;
+}
+
+QPushButton* OpenWorkbookDialog::Command2(int index) const {
+    switch (index) {
+        case 0:
+            return ui_->Command2_0;
+        case 1:
+            return ui_->Command2_1;
+        case 2:
+            return ui_->Command2_2;
+        default:
+            return nullptr;
+    }
+}
+
+QString OpenWorkbookDialog::fileFilter() {
+    return QStringLiteral("Excel 或 OpenDocument 表格 (*.xls *.xlsx *.xlsm *.ods)");
+}
+
+void OpenWorkbookDialog::browse() {
+    const std::optional<QString> chosen =
+        services().dialogs->openFileName(this, QStringLiteral("打开EXCEL表格"), fileFilter());
+    // A cancelled browse keeps what the operator typed or chose before.
+    if (chosen) {
+        Text1(kPathBox)->setText(QDir::toNativeSeparators(*chosen));
+    }
+}
+
+void OpenWorkbookDialog::command2Click(int index) {
+    hide();
+    switch (index) {
+        case 0: {
+            AppState& state = appState();
+            for (int i = 0; i < 4; ++i) {
+                state.ColNo[static_cast<std::size_t>(i)] = ColumnNumber(Text1(i + kFirstColumnBox)->text());
+            }
+            state.ImportDone = 0;
+            BatchWindow* batch = WindowRegistry::instance().window<BatchWindow>();
+            batch->show();
+            batch->raise();
+            batch->activateWindow();
+            // A window that is already on screen would not paint again by itself: ask for the paint
+            // that starts the import.
+            batch->update();
+            break;
+        }
+        case 1:
+            close();
+            break;
+        case 2:
+            OpenHelpFile(this);
+            close();
+            break;
+        default:
+            break;
+    }
+}
+
+bool OpenWorkbookDialog::eventFilter(QObject* watched, QEvent* event) {
+    const auto it = std::find(text1_.begin(), text1_.end(), watched);
+    if (it == text1_.end()) {
+        return QWidget::eventFilter(watched, event);
+    }
+    QLineEdit* box = *it;
+    const int index = static_cast<int>(it - text1_.begin());
+    switch (event->type()) {
+        case QEvent::FocusIn:
+            box->selectAll();
+            return false;
+        case QEvent::KeyPress:
+        case QEvent::InputMethod:
+            return filterKey(index, box, event);
+        default:
+            return false;
+    }
+}
+
+// The key filter: the first-row box takes digits only, the column boxes letters only, turned into
+// capitals. Keys that type no character (arrows, Delete, Tab) pass; so does backspace.
+bool OpenWorkbookDialog::filterKey(int index, QLineEdit* box, QEvent* event) {
+    if (index < kFirstRowBox) {
+        return false;
+    }
+    if (event->type() == QEvent::InputMethod) {
+        return !static_cast<QInputMethodEvent*>(event)->commitString().isEmpty();
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    const QString text = key->text();
+    if (text.isEmpty() || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
+        key->key() == Qt::Key_Delete) {
+        return false;
+    }
+    if (text.size() == 1 && text.at(0).unicode() == kBackspace) {
+        return false;
+    }
+    if (index == kFirstRowBox) {
+        const bool digits = std::all_of(
+            text.begin(), text.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+        return !digits;
+    }
+    QString upper = text;
+    for (QChar& c : upper) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) {
+            c = QChar(c.unicode() - 32);
+        }
+    }
+    const bool letters = std::all_of(upper.begin(), upper.end(),
+                                     [](QChar c) { return c >= QLatin1Char('A') && c <= QLatin1Char('Z'); });
+    if (!letters) {
+        return true;
+    }
+    if (upper == text) {
+        return false;
+    }
+    // Deliver the capital in place of the small letter.
+    QKeyEvent capital(QEvent::KeyPress, key->key(), key->modifiers(), upper, key->isAutoRepeat(),
+                      key->count());
+    QCoreApplication::sendEvent(box, &capital);
+    return true;
+}
+
+}  // namespace velmora
