@@ -248,7 +248,8 @@ private:
                 line(x, y - 3, x, y);
             }
         }
-        text(QRectF(mobile.left(), y + 1, mobile.width(), 10), QStringLiteral("手机号码"), songFont(9));
+        text(QRectF(mobile.left(), y + 1, mobile.width(), 10), QStringLiteral("手机号码"), songFont(9),
+             Qt::AlignRight | Qt::AlignTop);
     }
 
     // The font a box draws its spaced digits with.
@@ -264,10 +265,12 @@ private:
         const QFont spaced = spacedFont(i);
         const QFontMetricsF metrics(spaced);
         const QRectF ink = metrics.tightBoundingRect(QStringLiteral("0"));
-        const int side = std::min(r.height() - 6, 16);
+        // A little wider and taller than a digit, the last one still left of the dividing line.
+        const int width = 17;
+        const int height = std::min(r.height() - 2, qRound(ink.height()) + 6);
         for (const auto& glyph : LayOutSpacedText(QStringLiteral("000000"), spaced, 6)) {
             const QPointF centre = QPointF(r.topLeft()) + glyph.baseline + ink.center();
-            square(QRect(qRound(centre.x() - side / 2.0), qRound(centre.y() - side / 2.0), side, side));
+            square(QRect(qRound(centre.x() - width / 2.0), qRound(centre.y() - height / 2.0), width, height));
         }
     }
 
