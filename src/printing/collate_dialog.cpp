@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/services.h"
 #include "platform/settings_store.h"
+#include "text/num_key_filter.h"
 #include "text/number_text.h"
 #include "ui_collate_form.h"
 
@@ -32,8 +33,10 @@ CollateDialog::CollateDialog() : ui_(std::make_unique<Ui::CollateForm>()) {
     captionFont.setPointSizeF(10.5);
     ui_->Label1_0->setFont(captionFont);
     ui_->Label1_1->setFont(captionFont);
-    ui_->Txy_0->installEventFilter(this);
-    ui_->Txy_1->installEventFilter(this);
+    for (QLineEdit* box : {ui_->Txy_0, ui_->Txy_1}) {
+        box->installEventFilter(this);
+        box->setAttribute(Qt::WA_InputMethodEnabled, false);  // no ideographs through an input method
+    }
     connect(ui_->Command1, &QPushButton::clicked, this, &CollateDialog::onCommand1Clicked);
     connect(ui_->Command2, &QPushButton::clicked, this, &CollateDialog::onCommand2Clicked);
     ui_->Command1->setFocus();
@@ -51,7 +54,24 @@ QPushButton* CollateDialog::Command2() const {
     return ui_->Command2;
 }
 
+// The boxes take only what a number can hold: every typed character passes NumKeyFilter, and the
+// paste shortcut (a control character the filter refuses) pastes nothing. Editing and moving keys
+// work as usual; Enter and Escape do nothing here.
 bool CollateDialog::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == ui_->Txy_0 || watched == ui_->Txy_1) && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Paste)) {
+            return true;
+        }
+        const QString text = key->text();
+        if (!text.isEmpty() && text.at(0).isPrint()) {
+            for (const QChar c : text) {
+                if (NumKeyFilter(static_cast<std::int16_t>(c.unicode())) == 0) {
+                    return true;  // discarded silently
+                }
+            }
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 
