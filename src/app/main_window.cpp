@@ -19,6 +19,7 @@
 #include "help/about_window.h"
 #include "platform/dialogs.h"
 #include "platform/services.h"
+#include "printing/print_preview.h"
 #include "text/amount.h"
 #include "text/number_text.h"
 #include "text/rounding.h"
@@ -292,6 +293,9 @@ void MainWindow::command(int index) {
             break;
         case 1:
             EndProgram();
+            break;
+        case 2:
+            ShowPrintPreview();
             break;
         case 3:
             calibrationRun_(this);
