@@ -16,6 +16,7 @@
 #include "app/entry_boxes.h"
 #include "app/window_registry.h"
 #include "batch/batch_window.h"
+#include "batch/open_workbook_dialog.h"
 #include "help/about_window.h"
 #include "platform/dialogs.h"
 #include "platform/services.h"
@@ -300,6 +301,13 @@ void MainWindow::command(int index) {
         case 3:
             calibrationRun_(this);
             break;
+        case 4: {
+            OpenWorkbookDialog* dialog = WindowRegistry::instance().window<OpenWorkbookDialog>();
+            dialog->show();
+            dialog->raise();
+            dialog->activateWindow();
+            break;
+        }
         case 5:
             showAbout();
             break;

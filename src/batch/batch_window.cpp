@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyleOptionHeader>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
@@ -15,6 +16,7 @@
 #include <optional>
 
 #include "app/app_state.h"
+#include "app/main_window.h"
 #include "app/window_registry.h"
 #include "batch/open_workbook_dialog.h"
 #include "text/number_text.h"
@@ -248,14 +250,36 @@ void BatchWindow::command1Click(int index) {
     }
 }
 
+// "导　入": the main window's record cursor walks the batch from record 1 to n, the last row with a
+// payee, an address or a postcode.
 void BatchWindow::handOver() {
     const int n = HandOverCount(grid());
-    (void)n;
+    MainWindow* main = WindowRegistry::instance().window<MainWindow>();
+    main->Num(1)->setText(NumberText(n));
+    // A scroll bar cannot range from 1 to 0: an empty batch keeps the range 1 to 1, and its count
+    // of 0 makes "全部打印" print nothing.
+    main->NumScroll()->setMaximum(std::max(n, 1));
+    main->NumScroll()->setPageStep(LargeStep(n));
+    main->NumScroll()->setValue(1);
+    // Record 1 is shown even when the cursor was on 1 already and so did not move: the boxes may
+    // hold a form typed by hand, which must not pass for record 1.
+    main->loadRecord(1);
     hide();
 }
 
+// Closing the window ends the batch: the main window goes back to one record.
 void BatchWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
+    if (!event->isAccepted()) {
+        return;
+    }
+    if (MainWindow* main = WindowRegistry::instance().loaded<MainWindow>()) {
+        main->NumScroll()->setMaximum(1);
+        main->NumScroll()->setPageStep(1);
+        main->NumScroll()->setValue(1);
+        main->Num(0)->setText(QStringLiteral("1"));
+        main->Num(1)->setText(QStringLiteral("1"));
+    }
 }
 
 void BatchWindow::refreshFlags() {
