@@ -23,22 +23,22 @@ QString GeneralNumberText(double value) {
 
 QString BinaryErrorText(int code) {
     switch (code) {
-    case 0x00:
-        return QStringLiteral("#NULL!");
-    case 0x07:
-        return QStringLiteral("#DIV/0!");
-    case 0x0F:
-        return QStringLiteral("#VALUE!");
-    case 0x17:
-        return QStringLiteral("#REF!");
-    case 0x1D:
-        return QStringLiteral("#NAME?");
-    case 0x24:
-        return QStringLiteral("#NUM!");
-    case 0x2B:
-        return QStringLiteral("#GETTING_DATA");
-    default:
-        return QStringLiteral("#N/A");
+        case 0x00:
+            return QStringLiteral("#NULL!");
+        case 0x07:
+            return QStringLiteral("#DIV/0!");
+        case 0x0F:
+            return QStringLiteral("#VALUE!");
+        case 0x17:
+            return QStringLiteral("#REF!");
+        case 0x1D:
+            return QStringLiteral("#NAME?");
+        case 0x24:
+            return QStringLiteral("#NUM!");
+        case 0x2B:
+            return QStringLiteral("#GETTING_DATA");
+        default:
+            return QStringLiteral("#N/A");
     }
 }
 
@@ -47,7 +47,8 @@ NumberFormatKind BuiltinNumberFormatKind(int id) {
         (id >= 57 && id <= 58)) {
         return NumberFormatKind::Date;
     }
-    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47) || (id >= 55 && id <= 56)) {
+    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47) ||
+        (id >= 55 && id <= 56)) {
         return NumberFormatKind::Time;
     }
     if (id == 22) {
@@ -64,52 +65,52 @@ NumberFormatKind NumberFormatCodeKind(QStringView code) {
             break;  // the first section is the one for positive numbers
         }
         switch (c) {
-        case u'"': {
-            const qsizetype end = code.indexOf(u'"', i + 1);
-            i = end < 0 ? code.size() : end;
-            break;
-        }
-        case u'\\':
-        case u'_':
-        case u'*':
-            ++i;  // an escaped character, a padding width, a fill character
-            break;
-        case u'[': {
-            const qsizetype end = code.indexOf(u']', i + 1);
-            const QStringView inside = code.mid(i + 1, (end < 0 ? code.size() : end) - i - 1);
-            // [h], [mm], [ss]: elapsed time; anything else is a colour, condition or locale.
-            if (!inside.isEmpty() && (inside[0] == u'h' || inside[0] == u'H')) {
-                hour = true;
-            } else if (!inside.isEmpty() && (inside[0] == u's' || inside[0] == u'S')) {
-                second = true;
-            } else if (!inside.isEmpty() && (inside[0] == u'm' || inside[0] == u'M')) {
-                second = true;  // elapsed minutes are a time
+            case u'"': {
+                const qsizetype end = code.indexOf(u'"', i + 1);
+                i = end < 0 ? code.size() : end;
+                break;
             }
-            i = end < 0 ? code.size() : end;
-            break;
-        }
-        case u'y':
-        case u'Y':
-            year = true;
-            break;
-        case u'd':
-        case u'D':
-            day = true;
-            break;
-        case u'm':
-        case u'M':
-            month = true;
-            break;
-        case u'h':
-        case u'H':
-            hour = true;
-            break;
-        case u's':
-        case u'S':
-            second = true;
-            break;
-        default:
-            break;
+            case u'\\':
+            case u'_':
+            case u'*':
+                ++i;  // an escaped character, a padding width, a fill character
+                break;
+            case u'[': {
+                const qsizetype end = code.indexOf(u']', i + 1);
+                const QStringView inside = code.mid(i + 1, (end < 0 ? code.size() : end) - i - 1);
+                // [h], [mm], [ss]: elapsed time; anything else is a colour, condition or locale.
+                if (!inside.isEmpty() && (inside[0] == u'h' || inside[0] == u'H')) {
+                    hour = true;
+                } else if (!inside.isEmpty() && (inside[0] == u's' || inside[0] == u'S')) {
+                    second = true;
+                } else if (!inside.isEmpty() && (inside[0] == u'm' || inside[0] == u'M')) {
+                    second = true;  // elapsed minutes are a time
+                }
+                i = end < 0 ? code.size() : end;
+                break;
+            }
+            case u'y':
+            case u'Y':
+                year = true;
+                break;
+            case u'd':
+            case u'D':
+                day = true;
+                break;
+            case u'm':
+            case u'M':
+                month = true;
+                break;
+            case u'h':
+            case u'H':
+                hour = true;
+                break;
+            case u's':
+            case u'S':
+                second = true;
+                break;
+            default:
+                break;
         }
     }
     const bool time = hour || second;
@@ -129,7 +130,9 @@ NumberFormatKind NumberFormatCodeKind(QStringView code) {
 
 namespace {
 
-QString twoDigits(qint64 n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+QString twoDigits(qint64 n) {
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
 
 QString timeText(qint64 seconds) {
     return twoDigits(seconds / 3600) + QLatin1Char(':') + twoDigits(seconds / 60 % 60) + QLatin1Char(':') +

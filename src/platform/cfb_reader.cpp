@@ -21,9 +21,15 @@ constexpr int kHeaderDifatEntries = 109;
     throw AutomationError(kErrorNotWorkbook, QStringLiteral("compound file: %1").arg(why));
 }
 
-quint16 u16(const char* p) { return qFromLittleEndian<quint16>(p); }
-quint32 u32(const char* p) { return qFromLittleEndian<quint32>(p); }
-quint64 u64(const char* p) { return qFromLittleEndian<quint64>(p); }
+quint16 u16(const char* p) {
+    return qFromLittleEndian<quint16>(p);
+}
+quint32 u32(const char* p) {
+    return qFromLittleEndian<quint32>(p);
+}
+quint64 u64(const char* p) {
+    return qFromLittleEndian<quint64>(p);
+}
 
 }  // namespace
 
@@ -56,7 +62,9 @@ CompoundFile::CompoundFile(std::shared_ptr<const QByteArray> file) : file_(std::
     const quint16 majorVersion = u16(data + 0x1A);
     const quint16 sectorShift = u16(data + 0x1E);
     if (u16(data + 0x1C) != 0xFFFE || (sectorShift != 9 && sectorShift != 12) || u16(data + 0x20) != 6) {
-        broken(QStringLiteral("header with byte order %1, sector shift %2").arg(u16(data + 0x1C)).arg(sectorShift));
+        broken(QStringLiteral("header with byte order %1, sector shift %2")
+                   .arg(u16(data + 0x1C))
+                   .arg(sectorShift));
     }
     sectorSize_ = qint64{1} << sectorShift;
     // Sector n starts at (n + 1) * sector size: the header fills sector -1. A last sector the file
@@ -129,7 +137,8 @@ CompoundFile::CompoundFile(std::shared_ptr<const QByteArray> file) : file_(std::
             entry.child = u32(p + 0x4C);
             entry.start = u32(p + 0x74);
             // Version 3 files may leave garbage in the size's high half.
-            entry.size = static_cast<qint64>(majorVersion == 3 ? u32(p + 0x78) : std::min<quint64>(u64(p + 0x78), 1ULL << 50));
+            entry.size = static_cast<qint64>(
+                majorVersion == 3 ? u32(p + 0x78) : std::min<quint64>(u64(p + 0x78), 1ULL << 50));
             entries_.push_back(entry);
         }
     }
@@ -181,7 +190,8 @@ std::vector<qint64> CompoundFile::chain(quint32 first, qint64 limit) const {
     quint32 sector = first;
     while (sector != kEndOfChain && static_cast<qint64>(offsets.size()) < limit) {
         // A chain longer than the file has sectors must loop.
-        if (sector > kMaxRegularSector || sector >= sectorCount_ || static_cast<qint64>(offsets.size()) >= sectorCount_) {
+        if (sector > kMaxRegularSector || sector >= sectorCount_ ||
+            static_cast<qint64>(offsets.size()) >= sectorCount_) {
             broken(QStringLiteral("sector chain broken at sector %1").arg(sector));
         }
         offsets.push_back((qint64{sector} + 1) * sectorSize_);
@@ -195,7 +205,8 @@ std::vector<qint64> CompoundFile::miniChain(quint32 first, qint64 limit) const {
     const qint64 miniSectors = static_cast<qint64>(miniStream_.size()) * (sectorSize_ / kMiniSectorSize);
     quint32 sector = first;
     while (sector != kEndOfChain && static_cast<qint64>(offsets.size()) < limit) {
-        if (sector >= miniSectors || sector >= miniFat_.size() || static_cast<qint64>(offsets.size()) >= miniSectors) {
+        if (sector >= miniSectors || sector >= miniFat_.size() ||
+            static_cast<qint64>(offsets.size()) >= miniSectors) {
             broken(QStringLiteral("mini sector chain broken at sector %1").arg(sector));
         }
         const qint64 position = qint64{sector} * kMiniSectorSize;
@@ -224,7 +235,8 @@ std::optional<CfbStream> CompoundFile::rootStream(const QString& name) const {
         stream.size_ = entry.size;
         if (entry.size < miniCutoff_) {
             stream.unit_ = kMiniSectorSize;
-            stream.unitOffsets_ = miniChain(entry.start, (entry.size + kMiniSectorSize - 1) / kMiniSectorSize);
+            stream.unitOffsets_ =
+                miniChain(entry.start, (entry.size + kMiniSectorSize - 1) / kMiniSectorSize);
         } else {
             stream.unit_ = sectorSize_;
             stream.unitOffsets_ = chain(entry.start, (entry.size + sectorSize_ - 1) / sectorSize_);

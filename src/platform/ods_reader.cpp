@@ -22,7 +22,8 @@ const QString kOfficeNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:
 const QString kTableNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
 const QString kTextNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
 const QString kDrawNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:drawing:1.0");
-const QString kCalcExtNs = QStringLiteral("urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0");
+const QString kCalcExtNs =
+    QStringLiteral("urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0");
 
 bool is(const QXmlStreamReader& xml, const QString& ns, QLatin1StringView localName) {
     return xml.name() == localName && xml.namespaceUri() == ns;
@@ -49,39 +50,41 @@ public:
         int depth = 1;
         while (depth > 0) {
             switch (part.next()) {
-            case QXmlStreamReader::Characters:
-                characters(part.reader().text());
-                break;
-            case QXmlStreamReader::StartElement: {
-                const QXmlStreamReader& xml = part.reader();
-                if (is(xml, kTextNs, QLatin1String("s"))) {
-                    const QStringView c = xml.attributes().value(kTextNs, QLatin1String("c"));
-                    bool ok = true;
-                    const qint64 count = c.isEmpty() ? 1 : c.toLongLong(&ok);
-                    if (!ok || count < 0 || count > kMaxCellTextLength) {
-                        part.fail(QStringLiteral("space count %1").arg(c.toString()));
+                case QXmlStreamReader::Characters:
+                    characters(part.reader().text());
+                    break;
+                case QXmlStreamReader::StartElement: {
+                    const QXmlStreamReader& xml = part.reader();
+                    if (is(xml, kTextNs, QLatin1String("s"))) {
+                        const QStringView c = xml.attributes().value(kTextNs, QLatin1String("c"));
+                        bool ok = true;
+                        const qint64 count = c.isEmpty() ? 1 : c.toLongLong(&ok);
+                        if (!ok || count < 0 || count > kMaxCellTextLength) {
+                            part.fail(QStringLiteral("space count %1").arg(c.toString()));
+                        }
+                        literal(QString(static_cast<qsizetype>(count), QLatin1Char(' ')));
+                        part.skipElement();
+                    } else if (is(xml, kTextNs, QLatin1String("tab"))) {
+                        literal(QStringLiteral("\t"));
+                        part.skipElement();
+                    } else if (is(xml, kTextNs, QLatin1String("line-break"))) {
+                        literal(QStringLiteral("\n"));
+                        part.skipElement();
+                    } else if (is(xml, kOfficeNs, QLatin1String("annotation")) ||
+                               is(xml, kTextNs, QLatin1String("note")) ||
+                               is(xml, kTextNs, QLatin1String("ruby-text")) ||
+                               xml.namespaceUri() == kDrawNs) {
+                        part.skipElement();
+                    } else {
+                        ++depth;  // spans, links and the like: their text is the paragraph's
                     }
-                    literal(QString(static_cast<qsizetype>(count), QLatin1Char(' ')));
-                    part.skipElement();
-                } else if (is(xml, kTextNs, QLatin1String("tab"))) {
-                    literal(QStringLiteral("\t"));
-                    part.skipElement();
-                } else if (is(xml, kTextNs, QLatin1String("line-break"))) {
-                    literal(QStringLiteral("\n"));
-                    part.skipElement();
-                } else if (is(xml, kOfficeNs, QLatin1String("annotation")) || is(xml, kTextNs, QLatin1String("note")) ||
-                           is(xml, kTextNs, QLatin1String("ruby-text")) || xml.namespaceUri() == kDrawNs) {
-                    part.skipElement();
-                } else {
-                    ++depth;  // spans, links and the like: their text is the paragraph's
+                    break;
                 }
-                break;
-            }
-            case QXmlStreamReader::EndElement:
-                --depth;
-                break;
-            default:
-                break;
+                case QXmlStreamReader::EndElement:
+                    --depth;
+                    break;
+                default:
+                    break;
             }
         }
     }
@@ -140,7 +143,8 @@ QString cellValue(XmlPart& part) {
         return paragraphsText(part);  // "#DIV/0!", "#N/A"...: the error's text is what the cell shows
     }
     std::optional<QString> value;
-    if (type == QLatin1String("float") || type == QLatin1String("percentage") || type == QLatin1String("currency")) {
+    if (type == QLatin1String("float") || type == QLatin1String("percentage") ||
+        type == QLatin1String("currency")) {
         bool ok = false;
         const double number = attributes.value(kOfficeNs, QLatin1String("value")).toDouble(&ok);
         if (ok) {
@@ -153,7 +157,8 @@ QString cellValue(XmlPart& part) {
     } else if (type == QLatin1String("boolean")) {
         const QStringView b = attributes.value(kOfficeNs, QLatin1String("boolean-value")).trimmed();
         value = BooleanText(b == QLatin1String("true") || b == QLatin1String("1"));
-    } else if (type == QLatin1String("string") && attributes.hasAttribute(kOfficeNs, QLatin1String("string-value"))) {
+    } else if (type == QLatin1String("string") &&
+               attributes.hasAttribute(kOfficeNs, QLatin1String("string-value"))) {
         QString text;
         AppendCellText(text, attributes.value(kOfficeNs, QLatin1String("string-value")));
         value = text;
@@ -191,30 +196,31 @@ protected:
     bool nextBlock() override {
         while (part_) {
             switch (part_->next()) {
-            case QXmlStreamReader::StartElement: {
-                const QXmlStreamReader& xml = part_->reader();
-                if (is(xml, kTableNs, QLatin1String("table-row"))) {
-                    return readRow();
+                case QXmlStreamReader::StartElement: {
+                    const QXmlStreamReader& xml = part_->reader();
+                    if (is(xml, kTableNs, QLatin1String("table-row"))) {
+                        return readRow();
+                    }
+                    if (is(xml, kTableNs, QLatin1String("table-row-group")) ||
+                        is(xml, kTableNs, QLatin1String("table-header-rows")) ||
+                        is(xml, kTableNs, QLatin1String("table-rows"))) {
+                        ++depth_;  // rows inside a group count as the table's rows
+                    } else {
+                        part_->skipElement();
+                    }
+                    break;
                 }
-                if (is(xml, kTableNs, QLatin1String("table-row-group")) ||
-                    is(xml, kTableNs, QLatin1String("table-header-rows")) || is(xml, kTableNs, QLatin1String("table-rows"))) {
-                    ++depth_;  // rows inside a group count as the table's rows
-                } else {
-                    part_->skipElement();
-                }
-                break;
-            }
-            case QXmlStreamReader::EndElement:
-                if (depth_ == 0) {
-                    part_.reset();  // the table's end
-                    return false;
-                }
-                --depth_;
-                break;
-            case QXmlStreamReader::EndDocument:
-                part_->fail(QStringLiteral("unexpected end of document"));
-            default:
-                break;
+                case QXmlStreamReader::EndElement:
+                    if (depth_ == 0) {
+                        part_.reset();  // the table's end
+                        return false;
+                    }
+                    --depth_;
+                    break;
+                case QXmlStreamReader::EndDocument:
+                    part_->fail(QStringLiteral("unexpected end of document"));
+                default:
+                    break;
             }
         }
         return false;
@@ -231,7 +237,8 @@ protected:
 
 private:
     bool readRow() {
-        const qint64 repeat = repeatCount(part_->reader().attributes(), QLatin1String("number-rows-repeated"));
+        const qint64 repeat =
+            repeatCount(part_->reader().attributes(), QLatin1String("number-rows-repeated"));
         const qint64 first = nextRow_;
         nextRow_ = std::min(nextRow_ + repeat, kMaxRepeat);
         runs_.clear();
@@ -239,7 +246,8 @@ private:
         qsizetype rowText = 0;
         while (part_->nextChild()) {
             const QXmlStreamReader& xml = part_->reader();
-            if (!is(xml, kTableNs, QLatin1String("table-cell")) && !is(xml, kTableNs, QLatin1String("covered-table-cell"))) {
+            if (!is(xml, kTableNs, QLatin1String("table-cell")) &&
+                !is(xml, kTableNs, QLatin1String("covered-table-cell"))) {
                 part_->skipElement();
                 continue;
             }
@@ -250,8 +258,8 @@ private:
                 if (rowText > kMaxRowTextLength) {
                     part_->fail(QStringLiteral("a row holds more than %1 characters").arg(kMaxRowTextLength));
                 }
-                runs_.push_back({static_cast<int>(col), static_cast<int>(std::min<qint64>(col + columns - 1, kOdsMaxColumn)),
-                                 text});
+                runs_.push_back({static_cast<int>(col),
+                                 static_cast<int>(std::min<qint64>(col + columns - 1, kOdsMaxColumn)), text});
             }
             col = std::min(col + columns, kMaxRepeat);
         }
@@ -272,7 +280,8 @@ private:
 };
 
 // content.xml positioned on <office:spreadsheet>, whose children are the tables.
-std::unique_ptr<XmlPart> openSpreadsheet(const std::shared_ptr<const ZipArchive>& archive, qint64 contentIndex) {
+std::unique_ptr<XmlPart> openSpreadsheet(const std::shared_ptr<const ZipArchive>& archive,
+                                         qint64 contentIndex) {
     auto part = std::make_unique<XmlPart>(archive, contentIndex, kZipSheetCap, QStringLiteral("content.xml"));
     if (part->nextStartElement()) {
         while (part->nextChild()) {
@@ -293,7 +302,8 @@ std::unique_ptr<XmlPart> openSpreadsheet(const std::shared_ptr<const ZipArchive>
 }
 
 // content.xml positioned on the start of the table with that ordinal.
-std::unique_ptr<XmlPart> openTable(const std::shared_ptr<const ZipArchive>& archive, qint64 contentIndex, int ordinal) {
+std::unique_ptr<XmlPart> openTable(const std::shared_ptr<const ZipArchive>& archive, qint64 contentIndex,
+                                   int ordinal) {
     std::unique_ptr<XmlPart> part = openSpreadsheet(archive, contentIndex);
     int n = 0;
     while (part->nextChild()) {
@@ -309,7 +319,8 @@ class OdsWorkbook final : public Workbook {
 public:
     OdsWorkbook(std::shared_ptr<const ZipArchive> archive, qint64 contentIndex)
         : archive_(std::move(archive)), contentIndex_(contentIndex) {
-        openSpreadsheet(archive_, contentIndex_);  // refuses other kinds of document now, not at the first sheet
+        openSpreadsheet(archive_,
+                        contentIndex_);  // refuses other kinds of document now, not at the first sheet
     }
 
     std::unique_ptr<Worksheet> worksheet(const QString& name) override {
@@ -320,7 +331,8 @@ public:
                 part->skipElement();
                 continue;
             }
-            const QString tableName = part->reader().attributes().value(kTableNs, QLatin1String("name")).toString();
+            const QString tableName =
+                part->reader().attributes().value(kTableNs, QLatin1String("name")).toString();
             if (tableName.compare(name, Qt::CaseInsensitive) == 0) {
                 auto opener = [archive = archive_, index = contentIndex_, ordinal]() {
                     return openTable(archive, index, ordinal);
@@ -364,7 +376,8 @@ std::unique_ptr<Workbook> OpenOdsWorkbook(std::shared_ptr<const ZipArchive> arch
     if (mimetype >= 0) {
         const QByteArray type = archive->read(mimetype, 4096).trimmed();
         if (!type.startsWith("application/vnd.oasis.opendocument.spreadsheet")) {
-            throw AutomationError(kErrorNoWorksheets, QStringLiteral("a document of type %1").arg(QString::fromUtf8(type)));
+            throw AutomationError(kErrorNoWorksheets,
+                                  QStringLiteral("a document of type %1").arg(QString::fromUtf8(type)));
         }
     }
     const qint64 content = archive->find(QStringLiteral("content.xml"));

@@ -46,7 +46,8 @@ std::unique_ptr<Workbook> openZip(std::shared_ptr<const ZipArchive> archive) {
 std::shared_ptr<const QByteArray> fileBytes(const QString& path) {
     auto file = std::make_shared<QFile>(path);
     if (!file->open(QIODevice::ReadOnly)) {
-        throw AutomationError(kErrorBadPath, QStringLiteral("cannot read %1: %2").arg(path, file->errorString()));
+        throw AutomationError(kErrorBadPath,
+                              QStringLiteral("cannot read %1: %2").arg(path, file->errorString()));
     }
     const qint64 size = file->size();
     if (uchar* mapped = size > 0 ? file->map(0, size) : nullptr) {
@@ -70,30 +71,31 @@ std::unique_ptr<Workbook> openWorkbook(const QString& path) {
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw AutomationError(kErrorBadPath, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        throw AutomationError(kErrorBadPath,
+                              QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
     }
     char head[8] = {};
     const qint64 got = file.read(head, sizeof head);
     file.close();
     switch (containerOf(head, got)) {
-    case Container::Zip:
-        return openZip(ZipArchive::openFile(path));
-    case Container::Compound:
-        return OpenXlsWorkbook(fileBytes(path));
-    case Container::Other:
-        break;
+        case Container::Zip:
+            return openZip(ZipArchive::openFile(path));
+        case Container::Compound:
+            return OpenXlsWorkbook(fileBytes(path));
+        case Container::Other:
+            break;
     }
     notWorkbook();
 }
 
 std::unique_ptr<Workbook> openWorkbookData(const QByteArray& bytes) {
     switch (containerOf(bytes.constData(), bytes.size())) {
-    case Container::Zip:
-        return openZip(ZipArchive::openData(bytes));
-    case Container::Compound:
-        return OpenXlsWorkbook(std::make_shared<const QByteArray>(bytes));
-    case Container::Other:
-        break;
+        case Container::Zip:
+            return openZip(ZipArchive::openData(bytes));
+        case Container::Compound:
+            return OpenXlsWorkbook(std::make_shared<const QByteArray>(bytes));
+        case Container::Other:
+            break;
     }
     notWorkbook();
 }

@@ -14,8 +14,9 @@ bool isBlank(const QString& text) {
 
 void RowBlockWorksheet::checkReference(int row, int col) const {
     if (row < 1 || row > maxRow_ || col < 1 || col > maxColumn_) {
-        throw AutomationError(kErrorCellOutOfRange,
-                              QStringLiteral("cell reference outside the worksheet: row %1, column %2").arg(row).arg(col));
+        throw AutomationError(
+            kErrorCellOutOfRange,
+            QStringLiteral("cell reference outside the worksheet: row %1, column %2").arg(row).arg(col));
     }
 }
 
@@ -80,6 +81,8 @@ int FindSheet(const QStringList& names, const QString& name) {
     return -1;
 }
 
-void ThrowBroken(const QString& detail) { throw AutomationError(kErrorNotWorkbook, detail); }
+void ThrowBroken(const QString& detail) {
+    throw AutomationError(kErrorNotWorkbook, detail);
+}
 
 }  // namespace velmora

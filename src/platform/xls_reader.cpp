@@ -48,24 +48,30 @@ enum : quint16 {
 
 bool isCellRecord(quint16 type) {
     switch (type) {
-    case kFormula:
-    case kMulRk:
-    case kRString:
-    case kLabelSst:
-    case kNumber:
-    case kLabel:
-    case kBoolErr:
-    case kRk:
-        return true;
-    default:
-        return false;
+        case kFormula:
+        case kMulRk:
+        case kRString:
+        case kLabelSst:
+        case kNumber:
+        case kLabel:
+        case kBoolErr:
+        case kRk:
+            return true;
+        default:
+            return false;
     }
 }
 
-[[noreturn]] void broken(const QString& why) { ThrowBroken(QStringLiteral("xls: %1").arg(why)); }
+[[noreturn]] void broken(const QString& why) {
+    ThrowBroken(QStringLiteral("xls: %1").arg(why));
+}
 
-quint16 u16(const char* p) { return qFromLittleEndian<quint16>(p); }
-quint32 u32(const char* p) { return qFromLittleEndian<quint32>(p); }
+quint16 u16(const char* p) {
+    return qFromLittleEndian<quint16>(p);
+}
+quint32 u32(const char* p) {
+    return qFromLittleEndian<quint32>(p);
+}
 
 double f64(const char* p) {
     const quint64 bits = qFromLittleEndian<quint64>(p);
@@ -103,7 +109,10 @@ bool recordAt(const CfbStream& stream, qint64 offset, Record& record) {
     record.length = u16(header + 2);
     record.offset = offset;
     if (record.length > kMaxRecordLength || record.next() > stream.size()) {
-        broken(QStringLiteral("record 0x%1 of %2 bytes at %3").arg(record.type, 4, 16, QLatin1Char('0')).arg(record.length).arg(offset));
+        broken(QStringLiteral("record 0x%1 of %2 bytes at %3")
+                   .arg(record.type, 4, 16, QLatin1Char('0'))
+                   .arg(record.length)
+                   .arg(offset));
     }
     return true;
 }
@@ -126,32 +135,33 @@ public:
         }
         QByteArray name;
         switch (number) {
-        case 367:
-            name = "US-ASCII";
-            break;
-        case 932:
-            name = "Shift_JIS";
-            break;
-        case 936:
-            name = "GBK";
-            break;
-        case 949:
-            name = "windows-949";
-            break;
-        case 950:
-            name = "Big5";
-            break;
-        case 10000:
-        case 32768:
-            name = "macintosh";
-            break;
-        case 32769:
-            name = "windows-1252";
-            break;
-        default:
-            name = (number >= 1250 && number <= 1258) || number == 874 ? "windows-" + QByteArray::number(number)
-                                                                         : "ibm-" + QByteArray::number(number);
-            break;
+            case 367:
+                name = "US-ASCII";
+                break;
+            case 932:
+                name = "Shift_JIS";
+                break;
+            case 936:
+                name = "GBK";
+                break;
+            case 949:
+                name = "windows-949";
+                break;
+            case 950:
+                name = "Big5";
+                break;
+            case 10000:
+            case 32768:
+                name = "macintosh";
+                break;
+            case 32769:
+                name = "windows-1252";
+                break;
+            default:
+                name = (number >= 1250 && number <= 1258) || number == 874
+                           ? "windows-" + QByteArray::number(number)
+                           : "ibm-" + QByteArray::number(number);
+                break;
         }
         decoder_ = QStringDecoder(name.constData(), QStringConverter::Flag::Stateless);
     }
@@ -352,18 +362,18 @@ QString byteString(Book& book, const QByteArray& body, qsizetype at, int lengthB
     if (at + lengthBytes > body.size()) {
         broken(QStringLiteral("string past its record"));
     }
-    const qsizetype count = lengthBytes == 1 ? static_cast<unsigned char>(body[at]) : u16(body.constData() + at);
+    const qsizetype count =
+        lengthBytes == 1 ? static_cast<unsigned char>(body[at]) : u16(body.constData() + at);
     if (at + lengthBytes + count > body.size()) {
         broken(QStringLiteral("string past its record"));
     }
     return book.bytes(body.constData() + at + lengthBytes, count);
 }
 
-// One cell record of the current row, with the columns it covers.
+// The cell record of one column of the current row; a MULRK record serves several columns.
 struct CellRecord {
     Record record;
-    int firstCol;
-    int lastCol;
+    int firstCol = 0;  // the record's first column; 0 for a column without a cell
 };
 
 class XlsWorksheet final : public RowBlockWorksheet {
@@ -385,11 +395,11 @@ protected:
         position_ = nextOf(position_);
         depth_ = 1;
         indexAt_ = 0;
-        cells_.clear();
+        clearCells();
     }
 
     bool nextBlock() override {
-        cells_.clear();
+        clearCells();
         int row = -1;
         if (!index_.empty()) {
             // Out of order on disk: the records of the next row from the sorted index.
@@ -430,12 +440,8 @@ protected:
     }
 
     QString blockCellText(int col) override {
-        for (auto it = cells_.rbegin(); it != cells_.rend(); ++it) {
-            if (col >= it->firstCol && col <= it->lastCol) {
-                return cellText(*it, col);
-            }
-        }
-        return {};
+        const CellRecord& cell = columns_[static_cast<size_t>(col)];
+        return cell.firstCol == 0 ? QString() : cellText(cell, col);
     }
 
 private:
@@ -463,10 +469,14 @@ private:
 
     // Checks the sheet's cell records are in row order, as Excel writes them; when another program
     // wrote them out of order, indexes them by row.
+    // Checks the sheet's cell records are in row order, as Excel and LibreOffice write them; when a
+    // program wrote them out of order, indexes them by row.
     void scan() {
         if (!cellsInOrder()) {
             std::vector<IndexEntry> entries;
-            forEachCellRecord([&](const Record& record) { entries.push_back({rowOf(record), record.offset}); });
+            forEachCellRecord([&](const Record& record) {
+                entries.push_back({rowOf(record), record.offset});
+            });
             std::stable_sort(entries.begin(), entries.end(),
                              [](const IndexEntry& a, const IndexEntry& b) { return a.row < b.row; });
             index_ = std::move(entries);
@@ -511,9 +521,24 @@ private:
         if (record.type == kMulRk) {
             last = first + (record.length - 6) / 6 - 1;
         }
-        if (first <= kXlsMaxColumn && last >= first) {
-            cells_.push_back({record, first, std::min(last, kXlsMaxColumn)});
+        if (first > kXlsMaxColumn || last < first) {
+            return;
         }
+        // A later record for a column replaces an earlier one, so a row holds one cell per column.
+        for (int col = first; col <= std::min(last, kXlsMaxColumn); ++col) {
+            CellRecord& cell = columns_[static_cast<size_t>(col)];
+            if (cell.firstCol == 0) {
+                touched_.push_back(col);
+            }
+            cell = {record, first};
+        }
+    }
+
+    void clearCells() {
+        for (int col : touched_) {
+            columns_[static_cast<size_t>(col)].firstCol = 0;
+        }
+        touched_.clear();
     }
 
     QString cellText(const CellRecord& cell, int col) {
@@ -527,34 +552,34 @@ private:
         };
         const quint16 xf = u16(p + 4);
         switch (cell.record.type) {
-        case kLabelSst:
-            need(10);
-            return book.sharedString(u32(p + 6));
-        case kLabel:
-        case kRString:
-            if (book.biff8) {
-                return ContinuedReader(book.stream, cell.record, 6).unicodeString();
+            case kLabelSst:
+                need(10);
+                return book.sharedString(u32(p + 6));
+            case kLabel:
+            case kRString:
+                if (book.biff8) {
+                    return ContinuedReader(book.stream, cell.record, 6).unicodeString();
+                }
+                return byteString(book, body, 6, 2);
+            case kNumber:
+                need(14);
+                return book.numberText(xf, f64(p + 6));
+            case kRk:
+                need(10);
+                return book.numberText(xf, rkValue(u32(p + 6)));
+            case kMulRk: {
+                const qsizetype at = 4 + 6 * qsizetype(col - cell.firstCol);
+                need(at + 6);
+                return book.numberText(u16(p + at), rkValue(u32(p + at + 2)));
             }
-            return byteString(book, body, 6, 2);
-        case kNumber:
-            need(14);
-            return book.numberText(xf, f64(p + 6));
-        case kRk:
-            need(10);
-            return book.numberText(xf, rkValue(u32(p + 6)));
-        case kMulRk: {
-            const qsizetype at = 4 + 6 * qsizetype(col - cell.firstCol);
-            need(at + 6);
-            return book.numberText(u16(p + at), rkValue(u32(p + at + 2)));
-        }
-        case kBoolErr:
-            need(8);
-            return p[7] != 0 ? BinaryErrorText(static_cast<unsigned char>(p[6])) : BooleanText(p[6] != 0);
-        case kFormula:
-            need(14);
-            return formulaText(cell.record, body);
-        default:
-            return {};
+            case kBoolErr:
+                need(8);
+                return p[7] != 0 ? BinaryErrorText(static_cast<unsigned char>(p[6])) : BooleanText(p[6] != 0);
+            case kFormula:
+                need(14);
+                return formulaText(cell.record, body);
+            default:
+                return {};
         }
     }
 
@@ -566,38 +591,39 @@ private:
             return book_->numberText(u16(p + 4), f64(p + 6));
         }
         switch (p[6]) {
-        case 0: {
-            // Shared-formula, array and table records may stand between the formula and its string.
-            Record next = record;
-            while (recordAt(book_->stream, next.next(), next)) {
-                if (next.type == kString) {
-                    if (book_->biff8) {
-                        return ContinuedReader(book_->stream, next, 0).unicodeString();
+            case 0: {
+                // Shared-formula, array and table records may stand between the formula and its string.
+                Record next = record;
+                while (recordAt(book_->stream, next.next(), next)) {
+                    if (next.type == kString) {
+                        if (book_->biff8) {
+                            return ContinuedReader(book_->stream, next, 0).unicodeString();
+                        }
+                        return byteString(*book_, recordBody(book_->stream, next), 0, 2);
                     }
-                    return byteString(*book_, recordBody(book_->stream, next), 0, 2);
+                    if (next.type != kSharedFormula && next.type != kArray && next.type != kTable) {
+                        break;
+                    }
                 }
-                if (next.type != kSharedFormula && next.type != kArray && next.type != kTable) {
-                    break;
-                }
+                return {};
             }
-            return {};
-        }
-        case 1:
-            return BooleanText(p[8] != 0);
-        case 2:
-            return BinaryErrorText(static_cast<unsigned char>(p[8]));
-        default:
-            return {};
+            case 1:
+                return BooleanText(p[8] != 0);
+            case 2:
+                return BinaryErrorText(static_cast<unsigned char>(p[8]));
+            default:
+                return {};
         }
     }
 
     std::shared_ptr<Book> book_;
     qint64 start_;
-    Record position_;  // the next record to look at, in order
-    int depth_ = 1;    // substreams entered: charts embedded in the sheet have their own
+    Record position_;                // the next record to look at, in order
+    int depth_ = 1;                  // substreams entered: charts embedded in the sheet have their own
     std::vector<IndexEntry> index_;  // empty when the records are in order
     size_t indexAt_ = 0;
-    std::vector<CellRecord> cells_;  // the current row's cell records
+    std::vector<CellRecord> columns_ = std::vector<CellRecord>(kXlsMaxColumn + 1);  // the current row's cells
+    std::vector<int> touched_;                                                      // columns with a cell
 };
 
 class XlsWorkbook final : public Workbook {
@@ -655,56 +681,56 @@ void readGlobals(Book& book) {
             break;
         }
         switch (record.type) {
-        case kFilePass:
-            broken(QStringLiteral("the workbook is encrypted"));
-        case kCodePage:
-            body = recordBody(book.stream, record);
-            if (body.size() >= 2 && !book.biff8) {
-                book.codePage.emplace(u16(body.constData()));
-            }
-            break;
-        case kDateMode:
-            body = recordBody(book.stream, record);
-            book.date1904 = body.size() >= 2 && u16(body.constData()) == 1;
-            break;
-        case kSst:
-            if (book.biff8 && !book.sst) {
-                book.sst = record;
-            }
-            break;
-        case kFormat: {
-            body = recordBody(book.stream, record);
-            if (body.size() < 3) {
+            case kFilePass:
+                broken(QStringLiteral("the workbook is encrypted"));
+            case kCodePage:
+                body = recordBody(book.stream, record);
+                if (body.size() >= 2 && !book.biff8) {
+                    book.codePage.emplace(u16(body.constData()));
+                }
+                break;
+            case kDateMode:
+                body = recordBody(book.stream, record);
+                book.date1904 = body.size() >= 2 && u16(body.constData()) == 1;
+                break;
+            case kSst:
+                if (book.biff8 && !book.sst) {
+                    book.sst = record;
+                }
+                break;
+            case kFormat: {
+                body = recordBody(book.stream, record);
+                if (body.size() < 3) {
+                    break;
+                }
+                const int id = u16(body.constData());
+                const QString code = book.biff8 ? ContinuedReader(book.stream, record, 2).unicodeString()
+                                                : byteString(book, body, 2, 1);
+                formats.insert(id, NumberFormatCodeKind(code));
                 break;
             }
-            const int id = u16(body.constData());
-            const QString code = book.biff8 ? ContinuedReader(book.stream, record, 2).unicodeString()
-                                            : byteString(book, body, 2, 1);
-            formats.insert(id, NumberFormatCodeKind(code));
-            break;
-        }
-        case kXf:
-            body = recordBody(book.stream, record);
-            xfFormats.push_back(body.size() >= 4 ? u16(body.constData() + 2) : 0);
-            break;
-        case kBoundSheet: {
-            body = recordBody(book.stream, record);
-            if (body.size() < 7) {
-                broken(QStringLiteral("sheet record too short"));
-            }
-            const qint64 offset = u32(body.constData());
-            const int type = static_cast<unsigned char>(body[5]);
-            const QString name = book.biff8 ? [&] {
+            case kXf:
+                body = recordBody(book.stream, record);
+                xfFormats.push_back(body.size() >= 4 ? u16(body.constData() + 2) : 0);
+                break;
+            case kBoundSheet: {
+                body = recordBody(book.stream, record);
+                if (body.size() < 7) {
+                    broken(QStringLiteral("sheet record too short"));
+                }
+                const qint64 offset = u32(body.constData());
+                const int type = static_cast<unsigned char>(body[5]);
+                const QString name = book.biff8 ? [&] {
                 const int count = static_cast<unsigned char>(body[6]);
                 ContinuedReader reader(book.stream, record, 8);
                 return reader.characters(count, body.size() > 7 && (body[7] & 1) != 0);
             }()
                                             : byteString(book, body, 6, 1);
-            sheets.push_back({name, offset, type});
-            break;
-        }
-        default:
-            break;
+                sheets.push_back({name, offset, type});
+                break;
+            }
+            default:
+                break;
         }
     }
     for (int id : xfFormats) {

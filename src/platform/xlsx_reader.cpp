@@ -77,8 +77,8 @@ struct Relationship {
 QHash<QString, Relationship> readRelationships(const std::shared_ptr<const ZipArchive>& archive,
                                                const QString& sourcePart) {
     const QString directory = partDirectory(sourcePart);
-    const QString relsName = directory + QStringLiteral("_rels/") + sourcePart.mid(directory.size()) +
-                             QStringLiteral(".rels");
+    const QString relsName =
+        directory + QStringLiteral("_rels/") + sourcePart.mid(directory.size()) + QStringLiteral(".rels");
     QHash<QString, Relationship> result;
     const qint64 index = archive->find(relsName);
     if (index < 0) {
@@ -93,8 +93,10 @@ QHash<QString, Relationship> readRelationships(const std::shared_ptr<const ZipAr
         }
         const QString id = attribute(xml.attributes(), QLatin1String("Id")).toString();
         if (!result.contains(id)) {
-            result.insert(id, {attribute(xml.attributes(), QLatin1String("Type")).toString(),
-                               resolveTarget(directory, attribute(xml.attributes(), QLatin1String("Target")).toString())});
+            result.insert(
+                id,
+                {attribute(xml.attributes(), QLatin1String("Type")).toString(),
+                 resolveTarget(directory, attribute(xml.attributes(), QLatin1String("Target")).toString())});
         }
     }
     return result;
@@ -196,7 +198,8 @@ struct Package {
     const QString& sharedString(qint64 index) {
         if (!sharedStrings) {
             if (sharedStringsIndex < 0) {
-                ThrowBroken(QStringLiteral("shared string %1 of a workbook without shared strings").arg(index));
+                ThrowBroken(
+                    QStringLiteral("shared string %1 of a workbook without shared strings").arg(index));
             }
             sharedStrings = std::make_unique<SharedStrings>(archive, sharedStringsIndex, sharedStringsName);
         }
@@ -207,8 +210,9 @@ struct Package {
         if (!styleKinds) {
             styleKinds = readStyleKinds();
         }
-        return style >= 0 && style < static_cast<int>(styleKinds->size()) ? (*styleKinds)[static_cast<size_t>(style)]
-                                                                           : NumberFormatKind::Number;
+        return style >= 0 && style < static_cast<int>(styleKinds->size())
+                   ? (*styleKinds)[static_cast<size_t>(style)]
+                   : NumberFormatKind::Number;
     }
 
     // What each cell style shows a number as, from its number format.
@@ -276,14 +280,17 @@ int referenceColumn(QStringView reference) {
 class XlsxWorksheet final : public RowBlockWorksheet {
 public:
     XlsxWorksheet(std::shared_ptr<Package> package, qint64 index, const QString& name)
-        : RowBlockWorksheet(kXlsxMaxRow, kXlsxMaxColumn), package_(std::move(package)), index_(index), name_(name) {
+        : RowBlockWorksheet(kXlsxMaxRow, kXlsxMaxColumn),
+          package_(std::move(package)),
+          index_(index),
+          name_(name) {
         rewind();
     }
 
 protected:
     void rewind() override {
         part_.reset();
-        cells_.clear();
+        clearCells();
         rowNumber_ = 0;
         auto part = std::make_unique<XmlPart>(package_->archive, index_, kZipSheetCap, name_);
         while (part->nextStartElement()) {
@@ -313,12 +320,8 @@ protected:
     }
 
     QString blockCellText(int col) override {
-        for (const RawCell& cell : cells_) {
-            if (cell.col == col) {
-                return cellText(cell);
-            }
-        }
-        return {};
+        const int slot = slots_[static_cast<size_t>(col)];
+        return slot == 0 ? QString() : cellText(cells_[static_cast<size_t>(slot - 1)]);
     }
 
 private:
@@ -333,7 +336,7 @@ private:
                 part_->fail(QStringLiteral("row number %1").arg(r.toString()));
             }
         }
-        cells_.clear();
+        clearCells();
         int col = 0;
         qsizetype rowText = 0;
         while (part_->nextChild()) {
@@ -362,12 +365,31 @@ private:
                     part_->skipElement();  // the formula, extensions
                 }
             }
+            if (cell.value.isEmpty()) {
+                continue;  // an empty cell, perhaps with a style
+            }
             rowText += cell.value.size();
             if (rowText > kMaxRowTextLength) {
-                part_->fail(QStringLiteral("row %1 holds more than %2 characters").arg(rowNumber_).arg(kMaxRowTextLength));
+                part_->fail(QStringLiteral("row %1 holds more than %2 characters")
+                                .arg(rowNumber_)
+                                .arg(kMaxRowTextLength));
             }
-            cells_.push_back(std::move(cell));
+            // A column met twice keeps its last cell, so a row never holds more cells than columns.
+            int& slot = slots_[static_cast<size_t>(col)];
+            if (slot != 0) {
+                cells_[static_cast<size_t>(slot - 1)] = std::move(cell);
+            } else {
+                cells_.push_back(std::move(cell));
+                slot = static_cast<int>(cells_.size());
+            }
         }
+    }
+
+    void clearCells() {
+        for (const RawCell& cell : cells_) {
+            slots_[static_cast<size_t>(cell.col)] = 0;
+        }
+        cells_.clear();
     }
 
     QString cellText(const RawCell& cell) {
@@ -395,7 +417,8 @@ private:
         }
         if (type == QLatin1String("b")) {
             const QString v = cell.value.trimmed();
-            return v.isEmpty() ? QString() : BooleanText(v == QLatin1String("1") || v == QLatin1String("true"));
+            return v.isEmpty() ? QString()
+                               : BooleanText(v == QLatin1String("1") || v == QLatin1String("true"));
         }
         if (type == QLatin1String("d")) {
             return IsoDateText(cell.value.trimmed());
@@ -419,7 +442,9 @@ private:
     qint64 index_;
     QString name_;
     std::unique_ptr<XmlPart> part_;  // positioned in <sheetData>, or null past it
-    std::vector<RawCell> cells_;     // the current row's cells
+    std::vector<RawCell> cells_;     // the current row's cells with a value
+    std::vector<int> slots_ =
+        std::vector<int>(kXlsxMaxColumn + 1, 0);  // by column: 1 + index in cells_, or 0
     int rowNumber_ = 0;
 };
 
@@ -465,7 +490,9 @@ private:
     QStringList names_;
 };
 
-[[noreturn]] void notSpreadsheet(const QString& detail) { throw AutomationError(kErrorNoWorksheets, detail); }
+[[noreturn]] void notSpreadsheet(const QString& detail) {
+    throw AutomationError(kErrorNoWorksheets, detail);
+}
 
 // The part name of the package's main document.
 QString mainDocumentPart(const std::shared_ptr<const ZipArchive>& archive) {
@@ -475,13 +502,15 @@ QString mainDocumentPart(const std::shared_ptr<const ZipArchive>& archive) {
             return r.target;
         }
     }
-    return archive->contains(QStringLiteral("xl/workbook.xml")) ? QStringLiteral("xl/workbook.xml") : QString();
+    return archive->contains(QStringLiteral("xl/workbook.xml")) ? QStringLiteral("xl/workbook.xml")
+                                                                : QString();
 }
 
 }  // namespace
 
 bool IsOfficeOpenXmlPackage(const ZipArchive& archive) {
-    return archive.contains(QStringLiteral("[Content_Types].xml")) || archive.contains(QStringLiteral("_rels/.rels")) ||
+    return archive.contains(QStringLiteral("[Content_Types].xml")) ||
+           archive.contains(QStringLiteral("_rels/.rels")) ||
            archive.contains(QStringLiteral("xl/workbook.xml"));
 }
 
@@ -516,7 +545,10 @@ std::unique_ptr<Workbook> OpenXlsxWorkbook(std::shared_ptr<const ZipArchive> arc
             } else if (isElement(xml, QLatin1String("sheets"))) {
                 while (part.nextChild()) {
                     if (isElement(part.reader(), QLatin1String("sheet"))) {
-                        sheets.push_back({attribute(part.reader().attributes(), QLatin1String("name")).toString(), {}, true});
+                        sheets.push_back(
+                            {attribute(part.reader().attributes(), QLatin1String("name")).toString(),
+                             {},
+                             true});
                         relationshipIds.append(relationshipId(part.reader().attributes()));
                     }
                     part.skipElement();

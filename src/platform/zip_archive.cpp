@@ -10,7 +10,9 @@ namespace velmora {
 
 namespace {
 
-[[noreturn]] void broken(const QString& why) { throw AutomationError(kErrorNotWorkbook, why); }
+[[noreturn]] void broken(const QString& why) {
+    throw AutomationError(kErrorNotWorkbook, why);
+}
 
 QString zipErrorText(int code) {
     zip_error_t error;
@@ -47,8 +49,8 @@ std::shared_ptr<ZipArchive> ZipArchive::openData(const QByteArray& data) {
     result->data_ = data;
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(result->data_.constData(),
-                                                    static_cast<zip_uint64_t>(result->data_.size()), 0, &error);
+    zip_source_t* source = zip_source_buffer_create(
+        result->data_.constData(), static_cast<zip_uint64_t>(result->data_.size()), 0, &error);
     if (source != nullptr) {
         result->archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
         if (result->archive_ == nullptr) {
@@ -81,7 +83,9 @@ void ZipArchive::indexEntries() {
     }
 }
 
-qint64 ZipArchive::find(const QString& name) const { return entries_.value(partKey(name.toUtf8()), -1); }
+qint64 ZipArchive::find(const QString& name) const {
+    return entries_.value(partKey(name.toUtf8()), -1);
+}
 
 QByteArray ZipArchive::read(qint64 index, qint64 cap) const {
     ZipEntryDevice device(*this, index, cap);
@@ -139,7 +143,8 @@ qint64 ZipEntryDevice::readData(char* data, qint64 maxSize) {
     const qint64 want = std::min(maxSize, cap_ + 1 - produced_);
     const zip_int64_t n = zip_fread(file_, data, static_cast<zip_uint64_t>(want));
     if (n < 0) {
-        why_ = QStringLiteral("zip entry unreadable: %1").arg(QString::fromLocal8Bit(zip_file_strerror(file_)));
+        why_ =
+            QStringLiteral("zip entry unreadable: %1").arg(QString::fromLocal8Bit(zip_file_strerror(file_)));
         return -1;
     }
     if (n == 0) {

@@ -21,60 +21,61 @@ public:
                 continue;
             }
             switch (state_) {
-            case State::Text:
-                if (c == '<') {
-                    state_ = State::Open;
-                    run_ = 1;
-                }
-                break;
-            case State::Open:
-                state_ = c == '!' ? State::Bang : c == '?' ? State::Instruction : State::Tag;
-                prefix_.clear();
-                quote_ = 0;
-                if (state_ == State::Tag && c == '>') {
-                    state_ = State::Text;  // "<>" is malformed; the reader says so
-                }
-                break;
-            case State::Tag:
-                if (quote_ != 0) {
-                    if (c == quote_) {
-                        quote_ = 0;
+                case State::Text:
+                    if (c == '<') {
+                        state_ = State::Open;
+                        run_ = 1;
                     }
-                } else if (c == '"' || c == '\'') {
-                    quote_ = c;
-                } else if (c == '>') {
-                    state_ = State::Text;
-                    run_ = 0;
+                    break;
+                case State::Open:
+                    state_ = c == '!' ? State::Bang : c == '?' ? State::Instruction : State::Tag;
+                    prefix_.clear();
+                    quote_ = 0;
+                    if (state_ == State::Tag && c == '>') {
+                        state_ = State::Text;  // "<>" is malformed; the reader says so
+                    }
+                    break;
+                case State::Tag:
+                    if (quote_ != 0) {
+                        if (c == quote_) {
+                            quote_ = 0;
+                        }
+                    } else if (c == '"' || c == '\'') {
+                        quote_ = c;
+                    } else if (c == '>') {
+                        state_ = State::Text;
+                        run_ = 0;
+                    }
+                    break;
+                case State::Bang:
+                    prefix_.append(c);
+                    if (prefix_ == "--") {
+                        state_ = State::Comment;
+                        tail_.clear();
+                    } else if (prefix_ == "[CDATA[") {
+                        state_ = State::CData;
+                        tail_.clear();
+                    } else if (!QByteArray("--").startsWith(prefix_) &&
+                               !QByteArray("[CDATA[").startsWith(prefix_)) {
+                        return QStringLiteral("XML with a document type declaration");
+                    }
+                    break;
+                case State::Comment:
+                case State::CData:
+                case State::Instruction: {
+                    tail_.append(c);
+                    if (tail_.size() > 3) {
+                        tail_.remove(0, tail_.size() - 3);
+                    }
+                    const bool closed = state_ == State::Comment ? tail_ == "-->"
+                                        : state_ == State::CData ? tail_ == "]]>"
+                                                                 : tail_.endsWith("?>");
+                    if (closed) {
+                        state_ = State::Text;
+                        run_ = 0;
+                    }
+                    break;
                 }
-                break;
-            case State::Bang:
-                prefix_.append(c);
-                if (prefix_ == "--") {
-                    state_ = State::Comment;
-                    tail_.clear();
-                } else if (prefix_ == "[CDATA[") {
-                    state_ = State::CData;
-                    tail_.clear();
-                } else if (!QByteArray("--").startsWith(prefix_) && !QByteArray("[CDATA[").startsWith(prefix_)) {
-                    return QStringLiteral("XML with a document type declaration");
-                }
-                break;
-            case State::Comment:
-            case State::CData:
-            case State::Instruction: {
-                tail_.append(c);
-                if (tail_.size() > 3) {
-                    tail_.remove(0, tail_.size() - 3);
-                }
-                const bool closed = state_ == State::Comment ? tail_ == "-->"
-                                    : state_ == State::CData ? tail_ == "]]>"
-                                                             : tail_.endsWith("?>");
-                if (closed) {
-                    state_ = State::Text;
-                    run_ = 0;
-                }
-                break;
-            }
             }
         }
         return {};
@@ -114,12 +115,12 @@ QXmlStreamReader::TokenType XmlPart::next() {
 bool XmlPart::nextStartElement() {
     for (;;) {
         switch (next()) {
-        case QXmlStreamReader::StartElement:
-            return true;
-        case QXmlStreamReader::EndDocument:
-            return false;
-        default:
-            break;
+            case QXmlStreamReader::StartElement:
+                return true;
+            case QXmlStreamReader::EndDocument:
+                return false;
+            default:
+                break;
         }
     }
 }
@@ -128,22 +129,22 @@ bool XmlPart::nextChild() {
     int depth = 0;
     for (;;) {
         switch (next()) {
-        case QXmlStreamReader::StartElement:
-            if (depth == 0) {
-                return true;
-            }
-            ++depth;
-            break;
-        case QXmlStreamReader::EndElement:
-            if (depth == 0) {
-                return false;
-            }
-            --depth;
-            break;
-        case QXmlStreamReader::EndDocument:
-            fail(QStringLiteral("unexpected end of document"));
-        default:
-            break;
+            case QXmlStreamReader::StartElement:
+                if (depth == 0) {
+                    return true;
+                }
+                ++depth;
+                break;
+            case QXmlStreamReader::EndElement:
+                if (depth == 0) {
+                    return false;
+                }
+                --depth;
+                break;
+            case QXmlStreamReader::EndDocument:
+                fail(QStringLiteral("unexpected end of document"));
+            default:
+                break;
         }
     }
 }
@@ -152,16 +153,16 @@ void XmlPart::skipElement() {
     int depth = 1;
     while (depth > 0) {
         switch (next()) {
-        case QXmlStreamReader::StartElement:
-            ++depth;
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        case QXmlStreamReader::EndDocument:
-            fail(QStringLiteral("unexpected end of document"));
-        default:
-            break;
+            case QXmlStreamReader::StartElement:
+                ++depth;
+                break;
+            case QXmlStreamReader::EndElement:
+                --depth;
+                break;
+            case QXmlStreamReader::EndDocument:
+                fail(QStringLiteral("unexpected end of document"));
+            default:
+                break;
         }
     }
 }
@@ -170,19 +171,19 @@ void XmlPart::appendElementText(QString& text, qsizetype limit) {
     int depth = 1;
     while (depth > 0) {
         switch (next()) {
-        case QXmlStreamReader::StartElement:
-            ++depth;
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
-        case QXmlStreamReader::Characters:
-            AppendCellText(text, xml_.text(), limit);
-            break;
-        case QXmlStreamReader::EndDocument:
-            fail(QStringLiteral("unexpected end of document"));
-        default:
-            break;
+            case QXmlStreamReader::StartElement:
+                ++depth;
+                break;
+            case QXmlStreamReader::EndElement:
+                --depth;
+                break;
+            case QXmlStreamReader::Characters:
+                AppendCellText(text, xml_.text(), limit);
+                break;
+            case QXmlStreamReader::EndDocument:
+                fail(QStringLiteral("unexpected end of document"));
+            default:
+                break;
         }
     }
 }
@@ -193,7 +194,8 @@ void XmlPart::fail(const QString& why) const {
 
 void AppendCellText(QString& text, QStringView more, qsizetype limit) {
     if (text.size() + more.size() > limit) {
-        throw AutomationError(kErrorNotWorkbook, QStringLiteral("cell text longer than %1 characters").arg(limit));
+        throw AutomationError(kErrorNotWorkbook,
+                              QStringLiteral("cell text longer than %1 characters").arg(limit));
     }
     text.append(more);
 }
