@@ -47,7 +47,6 @@ constexpr int kMessage = 8;
 constexpr int kPostcodeSpacing = 6;
 constexpr int kMobileSpacing = 2;
 
-const QString kYuan = QStringLiteral("\uFFE5");
 const QString kAmountHint = QStringLiteral("汇款金额：只能输入数字和小数点，离开此栏时整理为两位小数");
 
 // The entry boxes lie over the form picture: transparent, so its squares and lines show through,
@@ -236,8 +235,7 @@ void MainWindow::normaliseField(int i) {
         case kAmount: {
             // The whole normalised amount, never a part of it: an amount the form cannot hold keeps all
             // its digits and is marked (markAmount), and the print run refuses it.
-            QString amount = boxText(kAmount);
-            const QString normalised = kYuan + FormatAmount(amount);
+            const QString normalised = NormalisedAmount(boxText(kAmount));
             if (normalised != boxText(kAmount)) {
                 setBoxText(kAmount, normalised);
             }

@@ -29,6 +29,11 @@ QString FormatAmount(QString& amount) {
     return s;
 }
 
+QString NormalisedAmount(const QString& amountText) {
+    QString amount = amountText;
+    return kYuan + FormatAmount(amount);
+}
+
 QString AmountProblem(const QString& amountText) {
     QString rest = amountText;
     rest.remove(kYuan);

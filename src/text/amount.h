@@ -10,6 +10,11 @@ namespace velmora {
 // returned.
 QString FormatAmount(QString& amount);
 
+// The amount box's normalised text: "￥" followed by FormatAmount of the box text, whole (an amount
+// the nine digit boxes cannot hold keeps all its digits, for AmountProblem to refuse). The main
+// window's amount box and every record brought into it from a batch read alike.
+QString NormalisedAmount(const QString& amountText);
+
 // Why an amount box text cannot be printed in the form's nine digit boxes (a negative amount, or
 // 10,000,000.00 and more), or "" when it can.
 QString AmountProblem(const QString& amountText);
