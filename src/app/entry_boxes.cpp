@@ -26,10 +26,26 @@ bool typesText(const QKeyEvent* event) {
 }  // namespace
 
 EntryLineEdit::EntryLineEdit(QWidget* parent) : SpacedLineEdit(parent) {
-    // textEdited comes before textChanged, so accepted_ still holds the text before the edit when
-    // checkEdit runs.
-    connect(this, &QLineEdit::textEdited, this, &EntryLineEdit::checkEdit);
-    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { accepted_ = text; });
+    connect(this, &QLineEdit::textEdited, this, [this] { edited_ = true; });
+}
+
+// Every edit by the operator (typing, paste by key or menu, drop, middle click, an input method)
+// arrives with an event: once the event is handled, an edit that the box does not admit is undone or
+// cut to what fits. Text set from code raises no textEdited and is left as it is.
+bool EntryLineEdit::event(QEvent* event) {
+    if (eventDepth_ > 0) {
+        return SpacedLineEdit::event(event);
+    }
+    const QString before = text();
+    edited_ = false;
+    ++eventDepth_;
+    const bool handled = SpacedLineEdit::event(event);
+    --eventDepth_;
+    if (edited_) {
+        edited_ = false;
+        checkEdit(before);
+    }
+    return handled;
 }
 
 void EntryLineEdit::keyPressEvent(QKeyEvent* event) {
@@ -44,10 +60,10 @@ void EntryLineEdit::keyPressEvent(QKeyEvent* event) {
     SpacedLineEdit::keyPressEvent(event);
 }
 
-// Every edit by the operator (typing, paste, drop, an input method) passes here: the inserted part is
-// refused when a numeric box would not admit it, and cut to what still fits under the limit.
-void EntryLineEdit::checkEdit(const QString& now) {
-    const QString before = accepted_;
+// The inserted part of an edit is refused when a numeric box would not admit it, and cut to what
+// still fits under the limit.
+void EntryLineEdit::checkEdit(const QString& before) {
+    const QString now = text();
     qsizetype prefix = 0;
     const qsizetype shorter = std::min(before.size(), now.size());
     while (prefix < shorter && before.at(prefix) == now.at(prefix)) {
@@ -59,19 +75,18 @@ void EntryLineEdit::checkEdit(const QString& now) {
         ++suffix;
     }
     QString inserted = now.mid(prefix, now.size() - prefix - suffix);
-    const qsizetype kept = prefix + suffix;
     if (numeric_ && !NumKeyFilterAdmits(inserted)) {
-        inserted.clear();
+        setText(before);
+        setCursorPosition(static_cast<int>(prefix));
+        return;
     }
     // A box that already holds more than the limit (text set from code) may be edited as long as the
     // edit does not lengthen it.
     const qsizetype allowed = std::max<qsizetype>(limit_, before.size());
+    const qsizetype kept = prefix + suffix;
     if (kept + inserted.size() > allowed) {
         inserted.truncate(std::max<qsizetype>(0, allowed - kept));
-    }
-    const QString result = now.left(prefix) + inserted + now.right(suffix);
-    if (result != now) {
-        setText(result);
+        setText(now.left(prefix) + inserted + now.right(suffix));
         setCursorPosition(static_cast<int>(prefix + inserted.size()));
     }
 }

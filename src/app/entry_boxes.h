@@ -23,14 +23,16 @@ public:
     void setNumeric(bool numeric) { numeric_ = numeric; }
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void checkEdit(const QString& now);
+    void checkEdit(const QString& before);
 
     int limit_ = 32767;
     bool numeric_ = false;
-    QString accepted_;  // the text before the operator's latest edit
+    int eventDepth_ = 0;   // event() calls in progress: only the outermost checks the edit
+    bool edited_ = false;  // the operator changed the text during the event being handled
 };
 
 // A several-line entry box of the main window: Tab moves on to the next box, the operator can type

@@ -217,7 +217,9 @@ FormContent MainWindow::formContent() const {
     FormContent form;
     for (int i = 0; i < kBoxCount; ++i) {
         form.text[i] = boxText(i);
-        form.check[i] = static_cast<int>(chk_[i]->checkState());
+        // 0 clear, 1 ticked, 2 greyed (Qt counts the greyed state as 1 and the ticked as 2).
+        const Qt::CheckState state = chk_[i]->checkState();
+        form.check[i] = state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
     }
     return form;
 }
@@ -365,6 +367,9 @@ void MainWindow::printAll() {
         NumScroll()->setValue(i);  // shows record i, when it is another than the one shown
         if (NumScroll()->value() != i) {
             // The count and the record cursor disagree: printing on would repeat the last record.
+            if (progress) {
+                progress->close();
+            }
             services().dialogs->message(
                 this,
                 QStringLiteral("第 %1 个汇款单不在批量数据中，已停止打印。\n已打印 %2 个汇款单，共 %3 个。")
@@ -469,7 +474,8 @@ void EndProgram() {
         QCoreApplication::instance(),
         [] {
             WindowRegistry::instance().destroyAll();
-            QCoreApplication::exit(0);
+            // Leaves the event loop; outside it (a test driving the windows) there is nothing to leave.
+            QCoreApplication::quit();
         },
         Qt::QueuedConnection);
 }
