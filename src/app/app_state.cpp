@@ -7,6 +7,8 @@ AppState& appState() {
     return state;
 }
 
-void resetAppState() { appState() = AppState{}; }
+void resetAppState() {
+    appState() = AppState{};
+}
 
 }  // namespace velmora

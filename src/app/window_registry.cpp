@@ -48,7 +48,8 @@ void WindowRegistry::centreOnScreen(QWidget* window) {
     }
     const QRect area = screen->geometry();
     const QSize size = window->size();
-    window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+    window->move(area.x() + (area.width() - size.width()) / 2,
+                 area.y() + (area.height() - size.height()) / 2);
 }
 
 }  // namespace velmora
