@@ -425,8 +425,11 @@ void MainWindow::showAbout() {
             handle->setTransientParent(windowHandle());
         }
     }
-    about->show();
-    about->raise();
+    if (about->isVisible()) {
+        about->raise();  // already shown: only brought forward
+    } else {
+        about->show();
+    }
     about->activateWindow();
 }
 
