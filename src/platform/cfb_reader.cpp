@@ -87,11 +87,19 @@ CompoundFile::CompoundFile(std::shared_ptr<const QByteArray> file) : file_(std::
         fatSectorList.push_back(u32(data + 0x4C + 4 * i));
     }
     quint32 difat = u32(data + 0x44);
-    for (qint64 steps = 0; fatSectorList.size() < fatSectors; ++steps) {
-        if (difat > kMaxRegularSector || difat >= sectorCount_ || steps > sectorCount_) {
-            broken(QStringLiteral("DIFAT chain broken"));
+    std::vector<bool> seenDifat;
+    while (fatSectorList.size() < fatSectors) {
+        if (difat > kMaxRegularSector || difat >= sectorCount_) {
+            broken(QStringLiteral("DIFAT chain broken at sector %1").arg(difat));
         }
-        const qint64 at = (difat + 1) * sectorSize_;
+        if (seenDifat.empty()) {
+            seenDifat.resize(static_cast<size_t>(sectorCount_), false);
+        }
+        if (seenDifat[difat]) {
+            broken(QStringLiteral("DIFAT chain loops at sector %1").arg(difat));
+        }
+        seenDifat[difat] = true;
+        const qint64 at = (qint64{difat} + 1) * sectorSize_;
         if (at + sectorSize_ > fileSize) {
             broken(QStringLiteral("DIFAT sector past the end of the file"));
         }
@@ -187,13 +195,19 @@ quint32 CompoundFile::nextSector(quint32 sector) const {
 
 std::vector<qint64> CompoundFile::chain(quint32 first, qint64 limit) const {
     std::vector<qint64> offsets;
+    std::vector<bool> seen;  // a sector met twice means the chain loops
     quint32 sector = first;
     while (sector != kEndOfChain && static_cast<qint64>(offsets.size()) < limit) {
-        // A chain longer than the file has sectors must loop.
-        if (sector > kMaxRegularSector || sector >= sectorCount_ ||
-            static_cast<qint64>(offsets.size()) >= sectorCount_) {
+        if (sector > kMaxRegularSector || sector >= sectorCount_) {
             broken(QStringLiteral("sector chain broken at sector %1").arg(sector));
         }
+        if (seen.empty()) {
+            seen.resize(static_cast<size_t>(sectorCount_), false);
+        }
+        if (seen[sector]) {
+            broken(QStringLiteral("sector chain loops at sector %1").arg(sector));
+        }
+        seen[sector] = true;
         offsets.push_back((qint64{sector} + 1) * sectorSize_);
         sector = nextSector(sector);
     }
@@ -203,12 +217,19 @@ std::vector<qint64> CompoundFile::chain(quint32 first, qint64 limit) const {
 std::vector<qint64> CompoundFile::miniChain(quint32 first, qint64 limit) const {
     std::vector<qint64> offsets;
     const qint64 miniSectors = static_cast<qint64>(miniStream_.size()) * (sectorSize_ / kMiniSectorSize);
+    std::vector<bool> seen;
     quint32 sector = first;
     while (sector != kEndOfChain && static_cast<qint64>(offsets.size()) < limit) {
-        if (sector >= miniSectors || sector >= miniFat_.size() ||
-            static_cast<qint64>(offsets.size()) >= miniSectors) {
+        if (sector >= miniSectors || sector >= miniFat_.size()) {
             broken(QStringLiteral("mini sector chain broken at sector %1").arg(sector));
         }
+        if (seen.empty()) {
+            seen.resize(static_cast<size_t>(miniSectors), false);
+        }
+        if (seen[sector]) {
+            broken(QStringLiteral("mini sector chain loops at sector %1").arg(sector));
+        }
+        seen[sector] = true;
         const qint64 position = qint64{sector} * kMiniSectorSize;
         offsets.push_back(miniStream_[static_cast<size_t>(position / sectorSize_)] + position % sectorSize_);
         sector = miniFat_[sector];

@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <QDebug>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -18,6 +19,9 @@ int ErrorNumber(const std::function<void()>& f) {
     try {
         f();
     } catch (const AutomationError& e) {
+        if (qEnvironmentVariableIsSet("VELMORA_SHOW_ERRORS")) {
+            qInfo() << e.number << e.detail;
+        }
         return e.number;
     }
     return 0;

@@ -12,7 +12,8 @@
 
 namespace velmora::test {
 
-// The number of the AutomationError that `f` throws, 0 when it throws none.
+// The number of the AutomationError that `f` throws, 0 when it throws none. With VELMORA_SHOW_ERRORS
+// set, shows each error's detail.
 int ErrorNumber(const std::function<void()>& f);
 
 // Opens the bytes as a workbook and reads every sheet's first `rows` rows of `cols` columns: the
