@@ -1,6 +1,7 @@
 #include "platform/printer.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QPrinter>
 #include <algorithm>
 
@@ -21,11 +22,21 @@ QString firstFreeFileName(const QString& path) {
     const bool hasSuffix = dot > slash + 1;
     const QString stem = hasSuffix ? path.left(dot) : path;
     const QString suffix = hasSuffix ? path.mid(dot) : QString();
+    // A batch numbers hundreds of files in a row: the search resumes after the last number handed
+    // out for this name instead of testing every earlier one again.
+    // Numbers freed since are found by the second pass.
+    static QHash<QString, int> lastNumber;
     constexpr int kMostNumbers = 100000;
-    for (int n = 2; n <= kMostNumbers; ++n) {
-        const QString candidate = stem + QLatin1Char('-') + QString::number(n) + suffix;
-        if (!QFileInfo::exists(candidate)) {
-            return candidate;
+    const int resume = std::clamp(lastNumber.value(path) + 1, 2, kMostNumbers);
+    for (int pass = 0; pass < 2; ++pass) {
+        const int first = pass == 0 ? resume : 2;
+        const int last = pass == 0 ? kMostNumbers : resume - 1;
+        for (int n = first; n <= last; ++n) {
+            const QString candidate = stem + QLatin1Char('-') + QString::number(n) + suffix;
+            if (!QFileInfo::exists(candidate)) {
+                lastNumber.insert(path, n);
+                return candidate;
+            }
         }
     }
     return {};

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -207,6 +208,48 @@ private Q_SLOTS:
         DrawRemittance(sampleForm(QStringLiteral("\uFFE54.00")), 0, 0, single);
         QVERIFY(!single.failed());
         QCOMPARE(single.outputFile(), dir_.filePath(QStringLiteral("batch-4.pdf")));
+    }
+
+    // Numbered names: the number before the last suffix, never an existing file.
+    void freeFileNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("free") << "a.pdf" << QStringList{} << "a.pdf";
+        QTest::newRow("taken") << "b.pdf" << QStringList{"b.pdf"} << "b-2.pdf";
+        QTest::newRow("two taken") << "c.pdf" << QStringList{"c.pdf", "c-2.pdf"} << "c-3.pdf";
+        QTest::newRow("no suffix") << "d" << QStringList{"d"} << "d-2";
+        QTest::newRow("hidden file") << ".e" << QStringList{".e"} << ".e-2";
+        QTest::newRow("two suffixes") << "f.tar.gz" << QStringList{"f.tar.gz"} << "f.tar-2.gz";
+        QTest::newRow("dotted folder") << "g.dir/h" << QStringList{"g.dir/h"} << "g.dir/h-2";
+    }
+    void freeFileNames() {
+        QFETCH(QString, name);
+        QFETCH(QStringList, existing);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("g.dir")));
+        for (const QString& file : existing) {
+            QFile f(dir.filePath(file));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(firstFreeFileName(dir.filePath(name)), dir.filePath(expected));
+    }
+
+    // A run of prints goes on numbering after the last name handed out, each name still checked.
+    void numberingResumes() {
+        QTemporaryDir dir;
+        const QString base = dir.filePath(QStringLiteral("r.pdf"));
+        for (const char* name : {"r.pdf", "r-2.pdf", "r-3.pdf"}) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(firstFreeFileName(base), dir.filePath(QStringLiteral("r-4.pdf")));
+        QVERIFY(QFile::remove(dir.filePath(QStringLiteral("r-2.pdf"))));
+        QFile f(dir.filePath(QStringLiteral("r-4.pdf")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(firstFreeFileName(base), dir.filePath(QStringLiteral("r-5.pdf")));
+        QCOMPARE(firstFreeFileName(base), dir.filePath(QStringLiteral("r-6.pdf")));  // not yet written
     }
 
     // A printer that cannot start the document is reported, not passed over.
