@@ -226,6 +226,15 @@ int HandOverCount(const Grid& grid) {
     return n;
 }
 
+FormContent RecordForm(const Grid& grid, int row, const FormContent& common) {
+    FormContent form = common;
+    form.text[0] = grid.text(row, kColumnPayee);
+    form.text[2] = grid.text(row, kColumnAddress);
+    form.text[4] = grid.text(row, kColumnPostcode);
+    form.text[6] = NormalisedAmount(grid.text(row, kColumnAmount));
+    return form;
+}
+
 int LargeStep(int count) {
     // count / 6 to the nearest integer, halves to the even neighbour, in exact integer arithmetic.
     const int q = count / 6;
@@ -252,8 +261,7 @@ QString postcodeProblem(const QString& text, bool recordRow) {
 }
 
 QString amountProblem(const QString& text, bool recordRow) {
-    QString printed = text;
-    printed = QStringLiteral("\uFFE5") + FormatAmount(printed);
+    const QString printed = NormalisedAmount(text);
     if (text.isEmpty()) {
         return recordRow ? QStringLiteral("缺少金额：将打印为 ") + printed : QString();
     }

@@ -8,6 +8,7 @@
 
 #include "platform/grid.h"
 #include "platform/workbook.h"
+#include "printing/form_content.h"
 
 class QWidget;
 
@@ -85,6 +86,11 @@ void CleanRows(Grid& grid, int rule);
 // The record count "导　入" hands to the main window: the last row with a payee, an address or a
 // postcode (rows holding nothing but an amount at the end are not counted); 0 for an empty grid.
 int HandOverCount(const Grid& grid);
+
+// Record `row` of the batch grid brought into the payee boxes over `common` (the boxes the operator
+// typed once for the whole batch), as the main window's record change does: payee name, address and
+// postcode as the grid holds them, the amount normalised by NormalisedAmount.
+FormContent RecordForm(const Grid& grid, int row, const FormContent& common);
 
 // The navigator's large step for a count: count / 6 rounded half to even, at least 1.
 int LargeStep(int count);

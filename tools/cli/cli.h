@@ -6,6 +6,7 @@
 //
 // Exit codes: 0 done, 1 the work failed (message on stderr), 2 bad arguments (usage on stderr).
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -41,8 +42,12 @@ public:
 struct RenderFormSource {
     QString option;  // with its dashes, e.g. "--batch"
     QString usage;   // e.g. "--batch FILE"
-    std::function<std::optional<std::vector<FormContent>>(const QString& value, const FormContent& common,
-                                                          QString* error)>
+    // Further options of the source, each with a value (e.g. "--sheet"); render accepts them only
+    // together with the source's option and hands them over by name.
+    QStringList valueOptions;
+    std::function<std::optional<std::vector<FormContent>>(const QString& value,
+                                                          const QHash<QString, QString>& options,
+                                                          const FormContent& common, QString* error)>
         forms;
 };
 

@@ -60,6 +60,7 @@ int runRender(const QStringList& arguments) {
     std::optional<double> x;
     std::optional<double> y;
     std::optional<std::pair<RenderFormSource, QString>> source;
+    QHash<QString, QString> sourceOptions;
     const std::vector<RenderFormSource> sources = renderFormSources();
 
     for (qsizetype k = 0; k < arguments.size(); ++k) {
@@ -78,8 +79,9 @@ int runRender(const QStringList& arguments) {
         const bool known = option == QLatin1String("--pdf") || option == QLatin1String("--text") ||
                            option == QLatin1String("--tick") || option == QLatin1String("--x") ||
                            option == QLatin1String("--y") ||
-                           std::any_of(sources.begin(), sources.end(),
-                                       [&](const RenderFormSource& s) { return s.option == option; });
+                           std::any_of(sources.begin(), sources.end(), [&](const RenderFormSource& s) {
+                               return s.option == option || s.valueOptions.contains(option);
+                           });
         if (!known) {
             return usageError(QStringLiteral("unknown argument \"%1\"").arg(arguments[k]));
         }
@@ -124,6 +126,12 @@ int runRender(const QStringList& arguments) {
                 return usageError(
                     QStringLiteral("%1 wants millimetres from 0 to 30, not \"%2\"").arg(option, *value));
             }
+        } else if (std::none_of(sources.begin(), sources.end(),
+                                [&](const RenderFormSource& s) { return s.option == option; })) {
+            if (sourceOptions.contains(option)) {
+                return usageError(QStringLiteral("%1 given twice").arg(option));
+            }
+            sourceOptions.insert(option, *value);
         } else {
             if (source) {
                 return usageError(QStringLiteral("give one source of forms"));
@@ -141,9 +149,15 @@ int runRender(const QStringList& arguments) {
     }
 
     std::vector<FormContent> forms = {form};
+    for (auto it = sourceOptions.cbegin(); it != sourceOptions.cend(); ++it) {
+        if (!source || !source->first.valueOptions.contains(it.key())) {
+            return usageError(QStringLiteral("%1 goes with its source of forms").arg(it.key()));
+        }
+    }
     if (source) {
         QString error;
-        std::optional<std::vector<FormContent>> found = source->first.forms(source->second, form, &error);
+        std::optional<std::vector<FormContent>> found =
+            source->first.forms(source->second, sourceOptions, form, &error);
         if (!found) {
             printError(QStringLiteral("velmora-cli render: ") + error);
             return kExitFailed;
