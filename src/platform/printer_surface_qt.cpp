@@ -171,12 +171,17 @@ QPainter* QtPrinterSurface::beginOutput(QString* error) {
         }
     }
     if (!painter_.begin(&printer_)) {
-        *error =
-            printer_.outputFileName().isEmpty()
-                ? QStringLiteral("无法开始打印：%1不可用。请检查打印机是否已安装、已连接并处于就绪状态。")
-                      .arg(describePrinter(printer_))
-                : QStringLiteral("无法开始打印：%1无法写入。请检查文件夹是否存在、是否可写。")
-                      .arg(describePrinter(printer_));
+        if (!printer_.outputFileName().isEmpty()) {
+            *error = QStringLiteral("无法开始打印：打印文件“%1”无法写入。请检查文件夹是否存在、是否可写。")
+                         .arg(printer_.outputFileName());
+        } else if (printer_.printerName().isEmpty()) {
+            *error = QStringLiteral(
+                "无法开始打印：系统中没有可用的打印机。请先安装打印机，或在打印对话框中选择一台打印机。");
+        } else {
+            *error = QStringLiteral(
+                         "无法开始打印：打印机“%1”不可用。请检查打印机是否已安装、已连接并处于就绪状态。")
+                         .arg(printer_.printerName());
+        }
         restoreFileName();
         return nullptr;
     }

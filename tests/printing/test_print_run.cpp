@@ -1,9 +1,12 @@
 #include <QLineEdit>
+#include <QPrinter>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/app_state.h"
 #include "app/fonts.h"
 #include "app/window_registry.h"
+#include "platform/printer.h"
 #include "platform/printer_surface_recording.h"
 #include "printing/collate_dialog.h"
 #include "printing/draw_remittance.h"
@@ -173,6 +176,26 @@ private Q_SLOTS:
         QCOMPARE(result.status, PrintStatus::Failed);
         QVERIFY(!result.reason.isEmpty());
         QVERIFY(services_->dialogs.calls.empty());  // the caller reports it
+    }
+
+    // The program's own surface on the current printer: a printer writing files gets one numbered
+    // file per form and never replaces one; a printer that cannot start is reported.
+    void currentPrinterWritingFiles() {
+        setPrinterSurfaceFactory({});
+        QTemporaryDir dir;
+        QPrinter& printer = currentPrinter();
+        const QString previous = printer.outputFileName();
+        printer.setOutputFileName(dir.filePath(QStringLiteral("forms.pdf")));
+        QCOMPARE(PrintRemittance(sampleForm(), nullptr).status, PrintStatus::Printed);
+        QCOMPARE(PrintRemittance(sampleForm(), nullptr).status, PrintStatus::Printed);
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("forms.pdf"))));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("forms-2.pdf"))));
+
+        printer.setOutputFileName(QStringLiteral("/nonexistent-folder/forms.pdf"));
+        const PrintResult result = PrintRemittance(sampleForm(), nullptr);
+        QCOMPARE(result.status, PrintStatus::Failed);
+        QVERIFY(result.reason.contains(QStringLiteral("/nonexistent-folder/forms.pdf")));
+        printer.setOutputFileName(previous);
     }
 
     // An amount the nine boxes cannot hold is refused before any dialog and any output.
