@@ -573,6 +573,49 @@ private Q_SLOTS:
         QCOMPARE(services_->dialogs.messages().size(), messages);
     }
 
+    // The spaced postcode digits each stand inside one of the six squares of the form picture.
+    void postcodeDigitsSitInTheirSquares_data() {
+        QTest::addColumn<int>("box");
+        QTest::newRow("payee") << 4;
+        QTest::newRow("remitter") << 5;
+    }
+    void postcodeDigitsSitInTheirSquares() {
+        QFETCH(int, box);
+        window()->setBoxText(box, QStringLiteral("888888"));
+        window()->normaliseField(box);
+        const QImage shown = window()->Envelop()->grab().toImage();
+        const QImage picture = window()->Envelop()->pixmap().toImage();
+        const QRect r = window()->Txt(box)->geometry();
+        auto isRed = [](QRgb p) { return qRed(p) > 150 && qGreen(p) < 130 && qBlue(p) < 130; };
+        auto isInk = [](QRgb p) { return qGray(p) < 90 && qRed(p) < 120; };
+        QList<QPair<int, int>> runs;  // ink columns of the digits, first and last
+        for (int x = r.left(); x <= r.right() + 4 && x < shown.width(); ++x) {
+            bool ink = false;
+            for (int y = r.top(); y <= r.bottom() && !ink; ++y) {
+                ink = isInk(shown.pixel(x, y));
+            }
+            if (ink && (runs.isEmpty() || runs.last().second != x - 1)) {
+                runs.append({x, x});
+            } else if (ink) {
+                runs.last().second = x;
+            }
+        }
+        QCOMPARE(runs.size(), 6);
+        const int row = r.center().y();
+        for (const auto& [first, last] : runs) {
+            bool redLeft = false;
+            bool redRight = false;
+            for (int d = 1; d <= 7; ++d) {
+                redLeft = redLeft || isRed(picture.pixel(first - d, row));
+                redRight = redRight || isRed(picture.pixel(last + d, row));
+            }
+            QVERIFY2(redLeft && redRight, qPrintable(QStringLiteral("digit at %1..%2").arg(first).arg(last)));
+            for (int x = first; x <= last; ++x) {
+                QVERIFY(!isRed(picture.pixel(x, row)));
+            }
+        }
+    }
+
     void calibrationCommand() {
         QWidget* given = nullptr;
         int runs = 0;
