@@ -14,6 +14,7 @@
 
 #include "app/app_state.h"
 #include "app/entry_boxes.h"
+#include "app/fonts.h"
 #include "app/window_registry.h"
 #include "batch/batch_window.h"
 #include "batch/open_workbook_dialog.h"
@@ -66,19 +67,6 @@ void setBase(QWidget* box, const QColor& colour) {
     box->setPalette(palette);
 }
 
-// Qt Designer keeps whole point sizes only; a control whose design size has a fraction carries it in
-// the property "pointSizeF".
-void applyFractionalPointSizes(QWidget* root) {
-    for (QWidget* widget : root->findChildren<QWidget*>()) {
-        const QVariant size = widget->property("pointSizeF");
-        if (size.isValid()) {
-            QFont font = widget->font();
-            font.setPointSizeF(size.toDouble());
-            widget->setFont(font);
-        }
-    }
-}
-
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -89,7 +77,7 @@ MainWindow::MainWindow(QWidget* parent)
     initVelmoraResources();
     ui_->setupUi(this);
     setObjectName(QString::fromUtf8(kWindowName));
-    applyFractionalPointSizes(this);
+    ApplyFractionalPointSizes(this);
     // A fixed single border with a close box, no maximise or minimise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
