@@ -1,13 +1,16 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 
 #include "app/app_state.h"
+#include "app/main_window.h"
 #include "app/window_registry.h"
 #include "batch/batch_window.h"
 #include "batch/fake_workbook.h"
@@ -284,6 +287,138 @@ private Q_SLOTS:
         QCOMPARE(gridRows(batch, 3), (QStringList{"P1|a1|100080|五百", "P2|a2|100080|12.345", "|||"}));
         QVERIFY(flagged(2, 4));
         QVERIFY(!flagged(3, 4));
+    }
+
+    void handOver_data() {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("lastRow");  // an extra row after the records, "" for none
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("largeStep");
+        QTest::newRow("100 records") << 100 << "" << 100 << 100 << 17;
+        QTest::newRow("9 records") << 9 << "" << 9 << 9 << 2;
+        QTest::newRow("15 records") << 15 << "" << 15 << 15 << 2;
+        QTest::newRow("21 records") << 21 << "" << 21 << 21 << 4;
+        QTest::newRow("2 records") << 2 << "" << 2 << 2 << 1;
+        QTest::newRow("an amount alone at the end is not counted") << 3 << "|||88" << 3 << 3 << 1;
+        QTest::newRow("a postcode alone at the end is") << 3 << "||100000|" << 4 << 4 << 1;
+        QTest::newRow("nothing to hand over") << 0 << "" << 0 << 1 << 1;
+    }
+    void handOver() {
+        QFETCH(int, records);
+        QFETCH(QString, lastRow);
+        QFETCH(int, count);
+        QFETCH(int, maximum);
+        QFETCH(int, largeStep);
+        test::TestServices services;
+        FakeWorkbookOpener fake;
+        QStringList rows;
+        for (int i = 1; i <= records; ++i) {
+            rows << QStringLiteral("收款人%1|地址%1|1000%2|%1").arg(i).arg(i % 100, 2, 10, QLatin1Char('0'));
+        }
+        if (!lastRow.isEmpty()) {
+            rows << lastRow;
+        }
+        if (rows.isEmpty()) {
+            rows << "|||";
+        }
+        setSheetRows(fake, rows);
+        MainWindow* main = WindowRegistry::instance().window<MainWindow>();
+        // A form typed by hand while the cursor is on record 1 already.
+        main->setBoxText(0, QStringLiteral("手写的收款人"));
+        main->setBoxText(1, QStringLiteral("汇款人"));
+        BatchWindow* batch = importThroughDialog(fake);
+        QVERIFY(batch);
+        QTest::mouseClick(batch->Command1(1), Qt::LeftButton);
+        QCOMPARE(main->Num(1)->text(), QStringLiteral(" %1").arg(count));
+        QCOMPARE(main->NumScroll()->maximum(), maximum);
+        QCOMPARE(main->NumScroll()->minimum(), 1);
+        QCOMPARE(main->NumScroll()->pageStep(), largeStep);
+        QCOMPARE(main->NumScroll()->value(), 1);
+        // Record 1 is shown, not the form typed before; the remitter stays.
+        QCOMPARE(main->boxText(0), records > 0 ? QStringLiteral("收款人1") : QString());
+        QCOMPARE(main->boxText(1), QStringLiteral("汇款人"));
+        QVERIFY(!batch->isVisible());
+        QCOMPARE(WindowRegistry::instance().loaded<BatchWindow>(), batch);
+    }
+
+    void closingEndsTheBatch_data() {
+        QTest::addColumn<bool>("cancelButton");
+        QTest::newRow("取　消") << true;
+        QTest::newRow("close box") << false;
+    }
+    void closingEndsTheBatch() {
+        QFETCH(bool, cancelButton);
+        test::TestServices services;
+        FakeWorkbookOpener fake;
+        setSheetRows(fake, {"P1|a1|100001|1", "P2|a2|100002|2", "P3|a3|100003|3"});
+        MainWindow* main = WindowRegistry::instance().window<MainWindow>();
+        BatchWindow* batch = importThroughDialog(fake);
+        QVERIFY(batch);
+        QTest::mouseClick(batch->Command1(1), Qt::LeftButton);
+        main->NumScroll()->setValue(3);
+        QCOMPARE(main->boxText(0), QStringLiteral("P3"));
+        // Back on screen for another look, then closed.
+        batch->show();
+        if (cancelButton) {
+            QTest::mouseClick(batch->Command1(0), Qt::LeftButton);
+        } else {
+            batch->close();
+        }
+        QTRY_VERIFY(!WindowRegistry::instance().loaded<BatchWindow>());
+        QCOMPARE(main->NumScroll()->maximum(), 1);
+        QCOMPARE(main->NumScroll()->pageStep(), 1);
+        QCOMPARE(main->NumScroll()->value(), 1);
+        QCOMPARE(main->Num(0)->text(), QStringLiteral("1"));
+        QCOMPARE(main->Num(1)->text(), QStringLiteral("1"));
+    }
+
+    void printAllOverABatch() {
+        test::TestServices services;
+        FakeWorkbookOpener fake;
+        setSheetRows(fake, {"张伟|北京市海淀区中关村大街27号|100080|1200",
+                            "王秀英|上海市徐汇区肇嘉浜路1065号|200032|856.5",
+                            "李娜|广州市天河区五山路381号|510640|99.9"});
+        MainWindow* main = WindowRegistry::instance().window<MainWindow>();
+        std::vector<FormContent> printed;
+        std::vector<int> askPrinter;
+        main->setPrintRun([&](const FormContent& form, QWidget*) {
+            printed.push_back(form);
+            askPrinter.push_back(appState().AskPrinter);
+            return PrintResult{};
+        });
+        BatchWindow* batch = importThroughDialog(fake);
+        QVERIFY(batch);
+        QTest::mouseClick(batch->Command1(1), Qt::LeftButton);
+        main->setBoxText(1, QStringLiteral("邮政储蓄代发"));
+        main->setBoxText(3, QStringLiteral("南京市鼓楼区中山路18号"));
+        main->setBoxText(5, QStringLiteral("210008"));
+        main->setBoxText(8, QStringLiteral("三月工资"));
+        main->Chk(3)->setChecked(true);
+        main->Chk(8)->setChecked(true);
+        main->NumScroll()->setValue(2);
+        QTest::mouseClick(main->C1(6), Qt::LeftButton);
+        QCOMPARE(printed.size(), std::size_t(3));
+        const QStringList payees{"张伟", "王秀英", "李娜"};
+        const QStringList postcodes{"100080", "200032", "510640"};
+        const QStringList amounts{"\uFFE51200.00", "\uFFE5856.50", "\uFFE599.90"};
+        for (int k = 0; k < 3; ++k) {
+            const FormContent& form = printed[static_cast<std::size_t>(k)];
+            QCOMPARE(form.text[0], payees[k]);
+            QCOMPARE(form.text[4], postcodes[k]);
+            QCOMPARE(form.text[6], amounts[k]);
+            QCOMPARE(form.text[1], QStringLiteral("邮政储蓄代发"));
+            QCOMPARE(form.text[3], QStringLiteral("南京市鼓楼区中山路18号"));
+            QCOMPARE(form.text[5], QStringLiteral("210008"));
+            QCOMPARE(form.text[8], QStringLiteral("三月工资"));
+            QCOMPARE(form.check[3], 1);
+            QCOMPARE(form.check[8], 1);
+            QCOMPARE(form.check[0], 0);
+            QCOMPARE(askPrinter[static_cast<std::size_t>(k)], 0);
+        }
+        QVERIFY(printed[1].text[2].startsWith(QStringLiteral("上海市")));
+        QCOMPARE(main->NumScroll()->value(), 3);
+        QVERIFY(services.dialogs.messages().isEmpty());
     }
 };
 
