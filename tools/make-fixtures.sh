@@ -2,10 +2,14 @@
 # Makes the workbook fixtures the reader tests read, with LibreOffice Calc, and the fuzzers' seed
 # corpora from them. The results are committed; run this again only to change them.
 #   apt-get install -y --no-install-recommends libreoffice-calc-nogui
-# Writes tests/data/workbooks/payees.{ods,xlsx,xls} and fuzz/corpus/{xlsx,xls,ods}/. (LibreOffice no longer
-# writes Excel 5.0/95 files; the tests build those bytes themselves.)
+#   tools/make-fixtures.sh [BUILD_DIR]   (default build/; it builds write_fuzz_seeds there)
+# Writes tests/data/workbooks/payees.{ods,xlsx,xls} and fuzz/corpus/{xlsx,xls,ods}/: the fixtures as they
+# are, again with their zip entries stored rather than deflated so that mutations reach the XML, and
+# small built workbooks of every record and part kind (LibreOffice no longer writes Excel 5.0/95
+# files; those bytes are built).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+build="${1:-$top/build}"
 out="$top/tests/data/workbooks"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -118,8 +122,7 @@ soffice --headless --norestore --convert-to xlsx:"Calc MS Excel 2007 XML" payees
 soffice --headless --norestore --convert-to xls:"MS Excel 97" payees.fods >/dev/null
 cp payees.ods payees.xlsx payees.xls "$out/"
 
-# Seed corpora: each fixture as it is, and the zip fixtures again with their entries stored rather than
-# deflated, so that mutations reach the XML.
+# Seed corpora.
 for kind in xlsx xls ods; do
   rm -rf "$top/fuzz/corpus/$kind"
   mkdir -p "$top/fuzz/corpus/$kind"
@@ -131,4 +134,7 @@ for kind in xlsx ods; do
   mkdir "stored-$kind"
   (cd "stored-$kind" && unzip -q "$out/payees.$kind" && zip -q -0 -X -r "$top/fuzz/corpus/$kind/payees-stored.$kind" .)
 done
+cmake -S "$top" -B "$build" >/dev/null
+cmake --build "$build" --target write_fuzz_seeds >/dev/null
+"$build/tests/platform/write_fuzz_seeds" "$top/fuzz/corpus"
 ls -l "$out" "$top"/fuzz/corpus/*

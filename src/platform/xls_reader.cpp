@@ -441,7 +441,7 @@ protected:
 
     QString blockCellText(int col) override {
         const CellRecord& cell = columns_[static_cast<size_t>(col)];
-        return cell.firstCol == 0 ? QString() : cellText(cell, col);
+        return cell.firstCol == 0 ? QString() : textOf(cell, col);
     }
 
 private:
@@ -541,7 +541,7 @@ private:
         touched_.clear();
     }
 
-    QString cellText(const CellRecord& cell, int col) {
+    QString textOf(const CellRecord& cell, int col) {
         Book& book = *book_;
         const QByteArray body = recordBody(book.stream, cell.record);
         const char* p = body.constData();

@@ -321,7 +321,7 @@ protected:
 
     QString blockCellText(int col) override {
         const int slot = slots_[static_cast<size_t>(col)];
-        return slot == 0 ? QString() : cellText(cells_[static_cast<size_t>(slot - 1)]);
+        return slot == 0 ? QString() : textOf(cells_[static_cast<size_t>(slot - 1)]);
     }
 
 private:
@@ -392,7 +392,7 @@ private:
         cells_.clear();
     }
 
-    QString cellText(const RawCell& cell) {
+    QString textOf(const RawCell& cell) {
         const QString& type = cell.type;
         if (type == QLatin1String("s")) {
             bool ok = false;

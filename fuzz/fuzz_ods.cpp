@@ -1,0 +1,13 @@
+// Fuzzes the reader of OpenDocument spreadsheets (.ods), from the zip up.
+
+#include "platform/ods_reader.h"
+#include "platform/zip_archive.h"
+#include "read_all.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    velmora::fuzz::ReadAll(data, size, [](const QByteArray& bytes) {
+        using namespace velmora;
+        return OpenOdsWorkbook(ZipArchive::openData(bytes));
+    });
+    return 0;
+}
