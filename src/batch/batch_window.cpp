@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include <optional>
 
 #include "app/app_state.h"
+#include "app/fonts.h"
 #include "app/main_window.h"
 #include "app/window_registry.h"
 #include "batch/open_workbook_dialog.h"
@@ -81,13 +83,8 @@ BatchWindow::BatchWindow(QWidget* parent)
     setObjectName(QString::fromUtf8(kWindowName));
     setWindowTitle(QString());
     setFixedSize(size());
-    // 10.5 pt, which the design file cannot hold.
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{ui_->Frame1, ui_->Command1_0, ui_->Command1_1, ui_->Command1_2}) {
-        QFont font = w->font();
-        font.setPointSizeF(10.5);
-        w->setFont(font);
-    }
+    ApplyFractionalPointSizes(this);
+    setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora_icon.png")));
     QTableWidget* table = ui_->Table1;
     table->setRowCount(kGridRows - 1);
     table->setColumnCount(kGridCols - 1);

@@ -4,13 +4,17 @@
 #include <QDir>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QIcon>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 
 #include "app/app_state.h"
+#include "app/fonts.h"
+#include "app/main_window.h"
 #include "app/window_registry.h"
 #include "batch/batch_window.h"
 #include "batch/import.h"
@@ -28,12 +32,6 @@ constexpr int kFirstRowBox = 2;
 constexpr int kFirstColumnBox = 3;
 constexpr char16_t kBackspace = 8;
 
-void setPointSize(QWidget* widget, double points) {
-    QFont font = widget->font();
-    font.setPointSizeF(points);
-    widget->setFont(font);
-}
-
 }  // namespace
 
 OpenWorkbookDialog::OpenWorkbookDialog(QWidget* parent)
@@ -45,12 +43,8 @@ OpenWorkbookDialog::OpenWorkbookDialog(QWidget* parent)
     setFixedSize(size());
     text1_ = {ui_->Text1_0, ui_->Text1_1, ui_->Text1_2, ui_->Text1_3,
               ui_->Text1_4, ui_->Text1_5, ui_->Text1_6};
-    // The labels, the frame and the three buttons are in 10.5 pt, which the design file cannot hold.
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{ui_->Label2_0, ui_->Label2_1, ui_->Label2_2, ui_->Frame1,
-                                         ui_->Command2_0, ui_->Command2_1, ui_->Command2_2}) {
-        setPointSize(w, 10.5);
-    }
+    ApplyFractionalPointSizes(this);
+    setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora_icon.png")));
     for (int i = 0; i < static_cast<int>(text1_.size()); ++i) {
         text1_[static_cast<std::size_t>(i)]->installEventFilter(this);
         // Digits and column letters are typed, never composed by an input method.
@@ -125,6 +119,18 @@ void OpenWorkbookDialog::command2Click(int index) {
         default:
             break;
     }
+}
+
+void OpenWorkbookDialog::showEvent(QShowEvent* event) {
+    // Owned by the main window, the dialog stays off the task bar and above its owner.
+    MainWindow* main = WindowRegistry::instance().loaded<MainWindow>();
+    if (main && main->windowHandle()) {
+        winId();
+        if (QWindow* handle = windowHandle()) {
+            handle->setTransientParent(main->windowHandle());
+        }
+    }
+    QWidget::showEvent(event);
 }
 
 bool OpenWorkbookDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -41,6 +41,7 @@ public:
     static QString fileFilter();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

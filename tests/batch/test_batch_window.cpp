@@ -104,6 +104,8 @@ private Q_SLOTS:
         QCOMPARE(batch->Command1(0)->text(), QStringLiteral("取　消"));
         QCOMPARE(batch->Command1(1)->text(), QStringLiteral("导　入"));
         QCOMPARE(batch->Command1(2)->text(), QStringLiteral("清除不规范数据"));
+        QCOMPARE(batch->Command1(1)->font().pointSizeF(), 10.5);
+        QCOMPARE(batch->Table1()->font().pointSizeF(), 9.0);
         for (int k = 0; k < 4; ++k) {
             QVERIFY(!batch->Option1(k)->isChecked());
         }

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "app/app_state.h"
+#include "app/main_window.h"
 #include "app/window_registry.h"
 #include "batch/batch_window.h"
 #include "batch/fake_workbook.h"
@@ -69,8 +70,26 @@ private Q_SLOTS:
         QCOMPARE(dialog->Command2(1)->text(), QStringLiteral("取　消"));
         QCOMPARE(dialog->Command2(2)->text(), QStringLiteral("帮　助"));
         QCOMPARE(dialog->Command1()->text(), QStringLiteral("浏览"));
+        QCOMPARE(dialog->Command2(0)->font().pointSizeF(), 10.5);
+        QCOMPARE(dialog->findChild<QWidget*>(QStringLiteral("Label2_6"))->font().pointSizeF(), 10.5);
+        QCOMPARE(dialog->Text1(6)->font().pointSizeF(), 9.0);
+        QVERIFY(!dialog->windowIcon().isNull());
         // Opening again gives the same dialog.
         QCOMPARE(openDialog(), dialog);
+    }
+
+    void openedFromTheMainWindow() {
+        MainWindow* main = WindowRegistry::instance().window<MainWindow>();
+        main->show();
+        QCOMPARE(main->C1(4)->text(), QStringLiteral("导入批量数据"));
+        QCOMPARE(main->C1(4)->geometry(), QRect(360, 440, 169, 33));
+        QVERIFY(!WindowRegistry::instance().loaded<OpenWorkbookDialog>());
+        QTest::mouseClick(main->C1(4), Qt::LeftButton);
+        OpenWorkbookDialog* dialog = WindowRegistry::instance().loaded<OpenWorkbookDialog>();
+        QVERIFY(dialog && dialog->isVisible());
+        QTest::mouseClick(main->C1(4), Qt::LeftButton);
+        QCOMPARE(WindowRegistry::instance().loaded<OpenWorkbookDialog>(), dialog);
+        QVERIFY(!WindowRegistry::instance().loaded<BatchWindow>());
     }
 
     void keyFilter_data() {
