@@ -11,6 +11,8 @@
 #include "app/window_registry.h"
 #include "platform/printer.h"
 #include "platform/printer_surface_qt.h"
+#include "platform/services.h"
+#include "platform/settings_store.h"
 #include "printing/draw_remittance.h"
 #include "printing/print_run.h"
 #include "text/amount.h"
@@ -133,8 +135,17 @@ void PrintPreviewWindow::refresh() {
     ui_->RecordLabel->setText(QStringLiteral("第 %1 个汇款单，共 %2 个").arg(record).arg(count));
     ui_->PreviousRecord->setEnabled(record > 1);
     ui_->NextRecord->setEnabled(record < count);
+    QStringList notes;
     const QString problem = AmountProblem(page.form.text[kAmountField]);
-    ui_->Notice->setText(problem.isEmpty() ? QString() : QStringLiteral("这份汇款单不会打印：") + problem);
+    if (!problem.isEmpty()) {
+        notes << QStringLiteral("这份汇款单不会打印：") + problem;
+    }
+    SettingsStore& store = *services().settings;
+    if (store.get(kSettingsApplication, kCollateSection, QStringLiteral("X")).isEmpty() &&
+        store.get(kSettingsApplication, kCollateSection, QStringLiteral("Y")).isEmpty()) {
+        notes << QStringLiteral("尚未校准打印机：内容将向右、向下各偏移 10 毫米，请先用“打印机校准”。");
+    }
+    ui_->Notice->setText(notes.join(QStringLiteral("　")));
 }
 
 void PrintPreviewWindow::step(int delta) {

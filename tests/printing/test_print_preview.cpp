@@ -125,6 +125,12 @@ private Q_SLOTS:
         QCOMPARE(preview->canvas()->page().offsetX, 2.5);
         QCOMPARE(preview->canvas()->page().offsetY, 0.0);
 
+        // Without stored calibration the operator is told why the print sits 10 mm off.
+        services_.reset();
+        services_ = std::make_unique<test::TestServices>();
+        preview->refresh();
+        QVERIFY(preview->notice()->text().contains(QStringLiteral("尚未校准打印机")));
+
         // The main window's button opens the same window.
         QVERIFY(main->C1(2));
         QCOMPARE(main->C1(2)->text(), QStringLiteral("打印预览"));
