@@ -577,6 +577,16 @@ std::unique_ptr<Workbook> OpenXlsxWorkbook(std::shared_ptr<const ZipArchive> arc
             package->stylesName = r.target;
         }
     }
+    // Writers that forget a relationship still put the part where Excel does.
+    const QString directory = partDirectory(workbookPart);
+    if (package->sharedStringsIndex < 0) {
+        package->sharedStringsName = directory + QStringLiteral("sharedStrings.xml");
+        package->sharedStringsIndex = archive->find(package->sharedStringsName);
+    }
+    if (package->stylesIndex < 0) {
+        package->stylesName = directory + QStringLiteral("styles.xml");
+        package->stylesIndex = archive->find(package->stylesName);
+    }
     return std::make_unique<XlsxWorkbook>(std::move(package), std::move(sheets));
 }
 

@@ -57,6 +57,8 @@ private Q_SLOTS:
     void packageShapes_data();
     void packageShapes();
     // Chart sheets are sheets but not worksheets.
+    // Shared strings and styles found where Excel puts them when the relationships forget them.
+    void partsWithoutRelationships();
     void chartSheets();
     void otherPackages_data();
     void otherPackages();
@@ -178,6 +180,20 @@ void TestXlsxReader::packageShapes() {
     QCOMPARE(book->worksheet(QStringLiteral("甲"))->cellText(1, 1), QStringLiteral("first"));
     QCOMPARE(book->worksheet(QStringLiteral("乙"))->cellText(2, 2), QStringLiteral("second"));
     QCOMPARE(book->worksheet(QStringLiteral("乙"))->cellText(1, 1), QString());
+}
+
+void TestXlsxReader::partsWithoutRelationships() {
+    XlsxPackage package;
+    package.sheets.push_back(
+        {QStringLiteral("Sheet1"),
+         WorksheetXml(R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" s="1"><v>45296</v></c></row>)")});
+    std::vector<ZipEntry> entries = XlsxEntries(package);
+    entries.push_back({QStringLiteral("xl/sharedStrings.xml"), kSharedStrings});
+    entries.push_back({QStringLiteral("xl/styles.xml"), kStyles});
+    std::unique_ptr<Worksheet> sheet =
+        openWorkbookData(MakeZip(entries))->worksheet(QStringLiteral("Sheet1"));
+    QCOMPARE(sheet->cellText(1, 1), QStringLiteral("张三"));
+    QCOMPARE(sheet->cellText(1, 2), QStringLiteral("2024-01-05"));
 }
 
 void TestXlsxReader::chartSheets() {

@@ -1,0 +1,3 @@
+# bench_import writes its large workbooks with libxlsxwriter.
+pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
+target_link_libraries(bench_import PRIVATE PkgConfig::XLSXWRITER)
