@@ -36,7 +36,13 @@ QByteArray partKey(QByteArray name) {
 std::shared_ptr<ZipArchive> ZipArchive::openFile(const QString& path) {
     std::shared_ptr<ZipArchive> result(new ZipArchive);
     int code = 0;
-    result->archive_ = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    // libzip takes file names in UTF-8 on Windows and as the system's bytes elsewhere.
+#ifdef Q_OS_WIN
+    const QByteArray name = path.toUtf8();
+#else
+    const QByteArray name = QFile::encodeName(path);
+#endif
+    result->archive_ = zip_open(name.constData(), ZIP_RDONLY, &code);
     if (result->archive_ == nullptr) {
         broken(QStringLiteral("not a readable zip file: %1").arg(zipErrorText(code)));
     }
