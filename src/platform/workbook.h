@@ -41,8 +41,9 @@ public:
     virtual QString cellText(int row, int col) = 0;
 
     // The first row after `row` holding a non-blank cell in one of `columns` (a cell whose text is not
-    // empty once its U+0020 spaces are trimmed), or 0 when there is none. Runs of empty rows cost
-    // nothing to pass. Throws like cellText (1004 for a column outside the worksheet).
+    // empty once its U+0020 spaces are trimmed), or 0 when there is none. Rows the file leaves out, and
+    // repeated rows, are passed over without cost. Throws like cellText (1004 for a column outside the
+    // worksheet).
     virtual int nextRowWithData(int row, const std::vector<int>& columns) = 0;
 };
 
@@ -52,6 +53,8 @@ public:
     // The worksheet of that name, letter case ignored; a name of digits is a name, never a position.
     // Throws AutomationError 9 when there is none, 438 when the workbook has no worksheets at all.
     virtual std::unique_ptr<Worksheet> worksheet(const QString& name) = 0;
+    // The worksheets' names in workbook order (chart and macro sheets left out). For .ods this reads
+    // through the whole file; worksheet() stops at the sheet it finds.
     virtual QStringList sheetNames() const = 0;
 };
 
