@@ -70,21 +70,40 @@ private Q_SLOTS:
     void formatAmount_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << "" << "0.00";
-        QTest::newRow("no number") << "abc" << "0.00";
-        QTest::newRow("integer") << "12" << "12.00";
-        QTest::newRow("one decimal") << "12.5" << "12.50";
-        QTest::newRow("cut, not rounded") << "12.345" << "12.34";
-        QTest::newRow("99.999 cut") << "99.999" << "99.99";
-        QTest::newRow("below one") << "0.5" << ".50";
-        QTest::newRow("tiny") << "0.001" << ".00";
-        QTest::newRow("already normalised") << "\uFFE512.50" << "12.50";
-        QTest::newRow("two signs") << "\uFFE5\uFFE57" << "7.00";
-        QTest::newRow("two points") << "1.1.1" << "1.10";
-        QTest::newRow("negative") << "-3" << "-3.00";
-        QTest::newRow("hundred") << "100" << "100.00";
-        QTest::newRow("nine digits") << "123456789" << "123456789.00";
-        QTest::newRow("exponent form kept") << "1E16" << "1E+16.00";
+        QTest::newRow("empty") << ""
+                               << "0.00";
+        QTest::newRow("no number") << "abc"
+                                   << "0.00";
+        QTest::newRow("integer") << "12"
+                                 << "12.00";
+        QTest::newRow("one decimal") << "12.5"
+                                     << "12.50";
+        QTest::newRow("cut, not rounded") << "12.345"
+                                          << "12.34";
+        QTest::newRow("99.999 cut") << "99.999"
+                                    << "99.99";
+        QTest::newRow("below one") << "0.5"
+                                   << ".50";
+        QTest::newRow("tiny") << "0.001"
+                              << ".00";
+        QTest::newRow("below exponent form") << "0.00001"
+                                             << ".00";
+        QTest::newRow("negative below exponent form") << "-0.00001"
+                                                      << "-.00";
+        QTest::newRow("already normalised") << "\uFFE512.50"
+                                            << "12.50";
+        QTest::newRow("two signs") << "\uFFE5\uFFE57"
+                                   << "7.00";
+        QTest::newRow("two points") << "1.1.1"
+                                    << "1.10";
+        QTest::newRow("negative") << "-3"
+                                  << "-3.00";
+        QTest::newRow("hundred") << "100"
+                                 << "100.00";
+        QTest::newRow("nine digits") << "123456789"
+                                     << "123456789.00";
+        QTest::newRow("exponent form kept") << "1E16"
+                                            << "1E+16.00";
     }
     void formatAmount() {
         QFETCH(QString, text);
@@ -94,7 +113,9 @@ private Q_SLOTS:
         QCOMPARE(amount, expected);
         // Normalising the box text again changes nothing; ".00" alone reads back as "0.00", the same zero.
         QString again = QStringLiteral("\uFFE5") + expected;
-        QCOMPARE(FormatAmount(again), expected == ".00" ? QStringLiteral("0.00") : expected);
+        QCOMPARE(FormatAmount(again), expected == ".00"    ? QStringLiteral("0.00")
+                                      : expected == "-.00" ? QStringLiteral("0.00")
+                                                           : expected);
     }
 
     void amountProblem_data() {
@@ -104,6 +125,7 @@ private Q_SLOTS:
         QTest::newRow("largest") << "\uFFE59999999.99" << true;
         QTest::newRow("ten million") << "\uFFE510000000.00" << false;
         QTest::newRow("negative") << "\uFFE5-3.00" << false;
+        QTest::newRow("negative below a fen") << "\uFFE5-.00" << false;
         QTest::newRow("exponent") << "\uFFE51E+16.00" << false;
     }
     void amountProblem() {
