@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <algorithm>
 
 namespace velmora {
@@ -38,6 +39,19 @@ QString firstFreeFileName(const QString& path) {
                 return candidate;
             }
         }
+    }
+    return {};
+}
+
+QString printerUnavailable(const QString& printerName) {
+    const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
+    if (info.isNull()) {
+        return QStringLiteral("打印机“%1”不存在，可能已被删除。请在打印对话框中选择一台打印机。")
+            .arg(printerName);
+    }
+    if (info.state() == QPrinter::Error || info.state() == QPrinter::Aborted) {
+        return QStringLiteral("打印机“%1”已停止，不接受打印。请在系统的打印机设置中恢复这台打印机后再打印。")
+            .arg(printerName);
     }
     return {};
 }

@@ -170,6 +170,19 @@ QPainter* QtPrinterSurface::beginOutput(QString* error) {
             printer_.setOutputFileName(outputFile_);
         }
     }
+    if (printer_.outputFileName().isEmpty() && !printer_.printerName().isEmpty()) {
+        const QString problem = printerUnavailable(printer_.printerName());
+        if (!problem.isEmpty()) {
+            *error = QStringLiteral("无法开始打印：") + problem;
+            return nullptr;
+        }
+    }
+    // The device origin is the corner of what the printer can print, as the calibration figure
+    // assumes: margins at the printer's own minimum, not Qt's default of 10 points. A full-page
+    // printer (the PDF files the command line writes) keeps the sheet's corner.
+    if (!printer_.fullPage()) {
+        printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    }
     if (!painter_.begin(&printer_)) {
         if (!printer_.outputFileName().isEmpty()) {
             *error = QStringLiteral("无法开始打印：打印文件“%1”无法写入。请检查文件夹是否存在、是否可写。")

@@ -1,10 +1,12 @@
 // velmora-cli render: one form drawn by DrawRemittance on an A4 PDF page whose printable area is the
 // whole sheet, so calibration values of 10 put every field at its place on the form stock.
 
+#include <QPrinter>
 #include <cmath>
 #include <optional>
 
 #include "cli.h"
+#include "platform/printer.h"
 #include "printing/print_run.h"
 #include "printing/render_forms.h"
 
@@ -12,7 +14,8 @@ namespace velmora::cli {
 
 namespace {
 
-constexpr const char* kRenderUsage = "render --pdf OUT.pdf [--text I=VALUE]... [--tick I]... [--x MM --y MM]";
+constexpr const char* kRenderUsage =
+    "render (--pdf OUT.pdf | --printer NAME) [--text I=VALUE]... [--tick I]... [--x MM --y MM]";
 
 QString renderUsage() {
     QString line = QStringLiteral("velmora-cli ") + QString::fromUtf8(kRenderUsage);
@@ -22,6 +25,7 @@ QString renderUsage() {
     return QStringLiteral(
                "usage: %1\n"
                "  --pdf OUT.pdf    the PDF file to write (replaced when it exists)\n"
+               "  --printer NAME   print on that printer through the system's spooler, each form a job\n"
                "  --text I=VALUE   the text of entry box I (0 to 8), taken as given\n"
                "  --tick I         tick check box I (0 to 8)\n"
                "  --x MM --y MM    calibration distances (0 to 30 mm, 10 = none); without them the stored "
@@ -55,6 +59,7 @@ std::optional<double> millimetres(const QString& text) {
 
 int runRender(const QStringList& arguments) {
     QString pdf;
+    QString printerName;
     FormContent form;
     std::array<bool, 9> textGiven{};
     std::optional<double> x;
@@ -76,9 +81,9 @@ int runRender(const QStringList& arguments) {
             value = option.mid(equals + 1);
             option.truncate(equals);
         }
-        const bool known = option == QLatin1String("--pdf") || option == QLatin1String("--text") ||
-                           option == QLatin1String("--tick") || option == QLatin1String("--x") ||
-                           option == QLatin1String("--y") ||
+        const bool known = option == QLatin1String("--pdf") || option == QLatin1String("--printer") ||
+                           option == QLatin1String("--text") || option == QLatin1String("--tick") ||
+                           option == QLatin1String("--x") || option == QLatin1String("--y") ||
                            std::any_of(sources.begin(), sources.end(), [&](const RenderFormSource& s) {
                                return s.option == option || s.valueOptions.contains(option);
                            });
@@ -97,6 +102,11 @@ int runRender(const QStringList& arguments) {
                 return usageError(QStringLiteral("give --pdf once, with a file name"));
             }
             pdf = *value;
+        } else if (option == QLatin1String("--printer")) {
+            if (!printerName.isEmpty() || value->isEmpty()) {
+                return usageError(QStringLiteral("give --printer once, with a printer name"));
+            }
+            printerName = *value;
         } else if (option == QLatin1String("--text")) {
             const qsizetype split = value->indexOf(QLatin1Char('='));
             const std::optional<int> index = split > 0 ? boxIndex(value->left(split)) : std::nullopt;
@@ -141,8 +151,8 @@ int runRender(const QStringList& arguments) {
             source = std::make_pair(*it, *value);
         }
     }
-    if (pdf.isEmpty()) {
-        return usageError(QStringLiteral("--pdf OUT.pdf is required"));
+    if (pdf.isEmpty() == printerName.isEmpty()) {
+        return usageError(QStringLiteral("give either --pdf OUT.pdf or --printer NAME"));
     }
     if (x.has_value() != y.has_value()) {
         return usageError(QStringLiteral("give --x and --y together"));
@@ -166,10 +176,27 @@ int runRender(const QStringList& arguments) {
     }
 
     const Calibration calibration = x ? Calibration{*x, *y} : StoredCalibration();
-    const RenderReport report = RenderFormsToPdf(forms, pdf, calibration.x - 10, calibration.y - 10);
+    RenderReport report;
+    if (!pdf.isEmpty()) {
+        report = RenderFormsToPdf(forms, pdf, calibration.x - 10, calibration.y - 10);
+    } else {
+        // Qt falls back to another printer for a name it does not know: refuse an unknown name first.
+        const QString problem = printerUnavailable(printerName);
+        if (!problem.isEmpty()) {
+            report = RenderReport{PrintStatus::Failed, 0, 0, QStringLiteral("无法开始打印：") + problem};
+        } else {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setPrinterName(printerName);
+            report = PrintForms(forms, printer, calibration.x - 10, calibration.y - 10);
+        }
+    }
     if (report.status != PrintStatus::Printed) {
-        const QString which =
-            forms.size() > 1 ? QStringLiteral("form %1: ").arg(report.failedIndex + 1) : QString();
+        const QString which = forms.size() > 1
+                                  ? QStringLiteral("第 %1 个汇款单未能打印（已打印 %2 个，共 %3 个）：")
+                                        .arg(report.failedIndex + 1)
+                                        .arg(report.printed)
+                                        .arg(forms.size())
+                                  : QString();
         printError(QStringLiteral("velmora-cli render: ") + which + report.reason);
         return kExitFailed;
     }

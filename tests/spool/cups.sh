@@ -1,0 +1,57 @@
+# Sourced by the spooler and session tests: a CUPS scheduler with a fresh cups-pdf queue.
+# Needs root (cupsd and lpadmin). Sets CUPS_QUEUE and CUPS_PDF_DIR; call cups_stop on exit.
+
+CUPS_STARTED_PID=""
+CUPS_QUEUE=""
+CUPS_PDF_DIR=""
+
+cups_running() {
+  [ "$(lpstat -r 2>/dev/null)" = "scheduler is running" ]
+}
+
+cups_start() {
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "the spooler tests start CUPS and need root" >&2
+    return 1
+  fi
+  if ! cups_running; then
+    mkdir -p /run/cups
+    /usr/sbin/cupsd -f >/dev/null 2>&1 &
+    CUPS_STARTED_PID=$!
+    local i
+    for i in $(seq 1 100); do
+      cups_running && break
+      sleep 0.1
+    done
+    cups_running || { echo "cupsd did not start" >&2; return 1; }
+  fi
+  CUPS_QUEUE="VelmoraTest$$_$RANDOM"
+  lpadmin -p "$CUPS_QUEUE" -v cups-pdf:/ -E -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
+  # cups-pdf writes each job to ~/PDF of the job's user.
+  CUPS_PDF_DIR="$(getent passwd "$(id -un)" | cut -d: -f6)/PDF"
+  mkdir -p "$CUPS_PDF_DIR"
+}
+
+cups_stop() {
+  if [ -n "$CUPS_QUEUE" ]; then
+    lpadmin -x "$CUPS_QUEUE" 2>/dev/null || true
+  fi
+  if [ -n "$CUPS_STARTED_PID" ]; then
+    kill "$CUPS_STARTED_PID" 2>/dev/null || true
+    wait "$CUPS_STARTED_PID" 2>/dev/null || true
+  fi
+}
+
+# cups_wait_jobs MARKER COUNT: waits (at most 120 s) until COUNT PDFs newer than MARKER are complete
+# in CUPS_PDF_DIR and the queue is empty; prints their paths in job order.
+cups_wait_jobs() {
+  local marker=$1 count=$2 i
+  for i in $(seq 1 1200); do
+    if [ -z "$(lpstat -o "$CUPS_QUEUE" 2>/dev/null)" ] &&
+       [ "$(find "$CUPS_PDF_DIR" -name '*.pdf' -newer "$marker" | wc -l)" -ge "$count" ]; then
+      break
+    fi
+    sleep 0.1
+  done
+  find "$CUPS_PDF_DIR" -name '*.pdf' -newer "$marker" | sed -E 's/^(.*job_([0-9]+).*)$/\2 \1/' | sort -n | cut -d' ' -f2-
+}

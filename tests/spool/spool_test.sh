@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Prints a three-record batch through the real print system (CUPS with a cups-pdf queue), one job a
+# form, and checks where the ink landed against the same forms rendered straight to PDF. Then checks
+# that a stopped and a removed queue are reported, naming the record that failed.
+#
+#   spool_test.sh VELMORA_CLI INK_CHECK WORKBOOK WORKDIR
+set -euo pipefail
+cli=$1 ink_check=$2 workbook=$3 work=$4
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=cups.sh
+source "$here/cups.sh"
+rm -rf "$work"; mkdir -p "$work"
+trap cups_stop EXIT
+cups_start
+
+# Records 18 to 20 of the sample workbook (worksheet rows 19 to 21), with the operator's own fields.
+batch=(--batch "$workbook" --first-row 19 --x 10 --y 10
+       --text 1=李秀英 --text 3=广州市天河区天河北路233号 --text 5=510610 --text 7=13812345678
+       --text 8=生日快乐 --tick 0 --tick 6)
+
+# The reference: the same forms drawn straight to PDF by Qt.
+"$cli" render "${batch[@]}" --pdf "$work/reference.pdf"
+pages=$(pdfinfo "$work/reference.pdf" | awk '/^Pages:/ {print $2}')
+[ "$pages" = 3 ] || { echo "reference has $pages pages, not 3"; exit 1; }
+
+touch "$work/marker"; sleep 1
+"$cli" render "${batch[@]}" --printer "$CUPS_QUEUE"
+mapfile -t jobs < <(cups_wait_jobs "$work/marker" 3)
+[ "${#jobs[@]}" = 3 ] || { echo "expected 3 printed documents, found ${#jobs[@]}"; exit 1; }
+
+# Every field's first glyph and the ticks, as windows in millimetres: left, top, width, height.
+windows=(37.5,29,17,9 37.5,49,17,9 37.5,37,17,6 37.5,57,17,6 113,28,12,9 113,48,12,9
+         130,39,72,8 158,11,12,6 150,48,12,6 60.5,12,6,6 134,12.5,6,6)
+status=0
+for k in 0 1 2; do
+  n=$((k + 1))
+  pdftoppm -r 600 -gray -f "$n" -l "$n" -singlefile "$work/reference.pdf" "$work/reference-$n"
+  pdfinfo "${jobs[$k]}" | grep -q '^Pages: *1$' || { echo "job $n is not one page"; status=1; }
+  # cups-pdf rewrites the fonts as Type 3 glyphs, whose bounding boxes poppler complains about.
+  pdftoppm -r 600 -gray -singlefile "${jobs[$k]}" "$work/printed-$n" 2>/dev/null
+  echo "record $n:"
+  "$ink_check" "$work/reference-$n.pgm" "$work/printed-$n.pgm" 600 0.3 "${windows[@]}" || status=1
+done
+[ "$status" = 0 ] || exit 1
+
+# A stopped queue: the first form fails, and the operator is told which.
+cupsdisable "$CUPS_QUEUE"
+if "$cli" render "${batch[@]}" --printer "$CUPS_QUEUE" 2>"$work/stopped.txt"; then
+  echo "printing to a stopped queue reported success"; exit 1
+fi
+cat "$work/stopped.txt"
+grep -q '第 1 个' "$work/stopped.txt" || { echo "the failure does not name record 1"; exit 1; }
+cupsenable "$CUPS_QUEUE"
+
+# A removed queue.
+lpadmin -x "$CUPS_QUEUE"
+if "$cli" render "${batch[@]}" --printer "$CUPS_QUEUE" 2>"$work/removed.txt"; then
+  echo "printing to a removed queue reported success"; exit 1
+fi
+cat "$work/removed.txt"
+CUPS_QUEUE=""
+echo "spooler test passed"
