@@ -70,9 +70,13 @@ std::optional<QString> ScriptedDialogs::openFileName(QWidget*, const QString& ti
     if (fileAnswers.empty()) {
         return std::nullopt;
     }
-    auto answer = fileAnswers.front();
+    const bool chosen = fileAnswers.front().has_value();
+    const QString path = fileAnswers.front().value_or(QString());
     fileAnswers.pop_front();
-    return answer;
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return path;
 }
 
 QStringList ScriptedDialogs::messages() const {
