@@ -82,6 +82,11 @@ const Expected kCells[] = {
 class TestWorkbookFixtures : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY2(QFile::exists(fixture(QStringLiteral("payees.xlsx"))),
+                 "fixtures not found: run through ctest, or set VELMORA_SOURCE_DIR to the source tree");
+    }
+
     void cells_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("sheet");
