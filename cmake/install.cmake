@@ -29,11 +29,9 @@ if(NOT WIN32)
     ")
   endforeach()
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/velmora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  if(EXISTS ${CMAKE_SOURCE_DIR}/resources/velmora.png)
-    install(FILES ${CMAKE_SOURCE_DIR}/resources/velmora.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
-  endif()
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+  install(FILES ${CMAKE_SOURCE_DIR}/resources/velmora_icon.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps RENAME velmora.png)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velmora/examples
           FILES_MATCHING PATTERN "*.xlsx" PATTERN "*.xls" PATTERN "*.ods")
 endif()
 

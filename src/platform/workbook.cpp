@@ -41,22 +41,27 @@ std::unique_ptr<Workbook> openZip(std::shared_ptr<const ZipArchive> archive) {
     throw AutomationError(kErrorNotWorkbook, QStringLiteral("neither a zip nor a compound file"));
 }
 
-// The bytes of a file, mapped into memory where the system allows it. The mapping lives as long as
-// the returned array and its copies.
+// The largest compound file read: far beyond any real .xls (65,536 rows of 256 columns).
+constexpr qint64 kMaxCompoundFileSize = qint64(256) << 20;
+
+// The bytes of a file, read into memory. A mapping would be cheaper but turns a file truncated while
+// it is read into a crash (SIGBUS); reading keeps a changing file a broken file.
 std::shared_ptr<const QByteArray> fileBytes(const QString& path) {
-    auto file = std::make_shared<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly)) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
         throw AutomationError(kErrorBadPath,
-                              QStringLiteral("cannot read %1: %2").arg(path, file->errorString()));
+                              QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
     }
-    const qint64 size = file->size();
-    if (uchar* mapped = size > 0 ? file->map(0, size) : nullptr) {
-        // The deleter keeps the file, and with it the mapping, alive.
-        return std::shared_ptr<const QByteArray>(
-            new QByteArray(QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size)),
-            [file](const QByteArray* bytes) { delete bytes; });
+    if (file.size() > kMaxCompoundFileSize) {
+        throw AutomationError(kErrorNotWorkbook,
+                              QStringLiteral("%1 is larger than any workbook read").arg(path));
     }
-    return std::make_shared<const QByteArray>(file->readAll());
+    QByteArray bytes = file.read(kMaxCompoundFileSize + 1);
+    if (bytes.size() > kMaxCompoundFileSize) {
+        throw AutomationError(kErrorNotWorkbook,
+                              QStringLiteral("%1 is larger than any workbook read").arg(path));
+    }
+    return std::make_shared<const QByteArray>(std::move(bytes));
 }
 
 }  // namespace
