@@ -48,7 +48,6 @@ private:
     float twipsPerDotY_;
     double dotsPerInchY_;
     QPainter* painter_ = nullptr;
-    bool ended_ = false;
     QString failure_;
     float points_ = 9;
     bool bold_ = false;
