@@ -21,6 +21,7 @@
 #include "app/main_window.h"
 #include "app/window_registry.h"
 #include "batch/open_workbook_dialog.h"
+#include "text/blanks.h"
 #include "text/number_text.h"
 #include "ui_batch_window.h"
 

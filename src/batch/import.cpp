@@ -10,6 +10,7 @@
 #include "platform/dialogs.h"
 #include "platform/services.h"
 #include "text/amount.h"
+#include "text/blanks.h"
 #include "text/number_text.h"
 
 namespace velmora {
@@ -17,18 +18,6 @@ namespace velmora {
 WorkbookOpener& workbookOpener() {
     static WorkbookOpener opener = [](const QString& path) { return openWorkbook(path); };
     return opener;
-}
-
-QString TrimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' ')) {
-        ++begin;
-    }
-    while (end > begin && text.at(end - 1) == QLatin1Char(' ')) {
-        --end;
-    }
-    return (begin == 0 && end == text.size()) ? text : text.mid(begin, end - begin);
 }
 
 std::int16_t ColumnNumber(const QString& letters) {

@@ -34,9 +34,6 @@ inline constexpr int kErrorInternal = 51;    // any other failure inside the imp
 using WorkbookOpener = std::function<std::unique_ptr<Workbook>(const QString& path)>;
 WorkbookOpener& workbookOpener();
 
-// The text without blanks (U+0020) at either end; tabs and ideographic spaces stay.
-QString TrimBlanks(const QString& text);
-
 // Column letters to a worksheet column number: blanks at both ends removed, then one letter gives
 // its code minus 64 (A 1, Z 26), two letters (first - 64) * 26 + (second - 64) (AA 27, IV 256), any
 // other length 0. No case folding: a small a gives 33. A character outside ASCII gives 0.

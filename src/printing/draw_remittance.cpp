@@ -5,23 +5,11 @@
 #include <limits>
 
 #include "platform/printer_surface.h"
+#include "text/blanks.h"
 
 namespace velmora {
 
 namespace {
-
-// Blanks (U+0020 only) removed from both ends.
-QString trimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' ')) {
-        ++begin;
-    }
-    while (end > begin && text.at(end - 1) == QLatin1Char(' ')) {
-        --end;
-    }
-    return text.mid(begin, end - begin);
-}
 
 // Characters in text: a surrogate pair counts as one.
 qsizetype characterCount(const QString& text) {
@@ -126,7 +114,7 @@ void DrawRemittance(const FormContent& form, double OffsetX, double OffsetY, Pri
         } catch (const RoundingOverflow&) {
         }
 
-        QString s = trimBlanks(form.text[i]);
+        QString s = TrimBlanks(form.text[i]);
         if (i == kAmountField) {
             // The figures without sign and point, right-aligned in the nine boxes: the last two
             // fall on the jiao and fen boxes.
@@ -163,7 +151,7 @@ void DrawRemittance(const FormContent& form, double OffsetX, double OffsetY, Pri
             QString t = form.text[i];
             t.remove(kYuanSign);
             t.remove(QLatin1Char('.'));
-            t = trimBlanks(t);
+            t = TrimBlanks(t);
             const qsizetype figures = characterCount(t);
             if (figures <= 8) {
                 try {

@@ -272,6 +272,11 @@ private Q_SLOTS:
             if (printer.isValid() && printer.printerName() == printerName) {
                 QSKIP("the print system accepts any printer name here");
             }
+            if (!printer.printerName().isEmpty()) {
+                // Qt puts another installed printer in place of a name it does not know; the
+                // spooler test covers a printer that disappears.
+                QSKIP("Qt chose another installed printer for the unknown name");
+            }
         }
         const RenderReport report = PrintForms({sampleForm(QStringLiteral("\uFFE51.00"))}, printer, 0, 0);
         QCOMPARE(report.status, PrintStatus::Failed);
