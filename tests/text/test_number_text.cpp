@@ -5,6 +5,7 @@
 #include "text/number_text.h"
 
 using namespace velmora;
+using namespace Qt::StringLiterals;
 
 class TestNumberText : public QObject {
     Q_OBJECT
@@ -70,40 +71,23 @@ private Q_SLOTS:
     void formatAmount_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << ""
-                               << "0.00";
-        QTest::newRow("no number") << "abc"
-                                   << "0.00";
-        QTest::newRow("integer") << "12"
-                                 << "12.00";
-        QTest::newRow("one decimal") << "12.5"
-                                     << "12.50";
-        QTest::newRow("cut, not rounded") << "12.345"
-                                          << "12.34";
-        QTest::newRow("99.999 cut") << "99.999"
-                                    << "99.99";
-        QTest::newRow("below one") << "0.5"
-                                   << ".50";
-        QTest::newRow("tiny") << "0.001"
-                              << ".00";
-        QTest::newRow("below exponent form") << "0.00001"
-                                             << ".00";
-        QTest::newRow("negative below exponent form") << "-0.00001"
-                                                      << "-.00";
-        QTest::newRow("already normalised") << "\uFFE512.50"
-                                            << "12.50";
-        QTest::newRow("two signs") << "\uFFE5\uFFE57"
-                                   << "7.00";
-        QTest::newRow("two points") << "1.1.1"
-                                    << "1.10";
-        QTest::newRow("negative") << "-3"
-                                  << "-3.00";
-        QTest::newRow("hundred") << "100"
-                                 << "100.00";
-        QTest::newRow("nine digits") << "123456789"
-                                     << "123456789.00";
-        QTest::newRow("exponent form kept") << "1E16"
-                                            << "1E+16.00";
+        QTest::newRow("empty") << "" << u"0.00"_s;
+        QTest::newRow("no number") << "abc" << u"0.00"_s;
+        QTest::newRow("integer") << "12" << u"12.00"_s;
+        QTest::newRow("one decimal") << "12.5" << u"12.50"_s;
+        QTest::newRow("cut, not rounded") << "12.345" << u"12.34"_s;
+        QTest::newRow("99.999 cut") << "99.999" << u"99.99"_s;
+        QTest::newRow("below one") << "0.5" << u".50"_s;
+        QTest::newRow("tiny") << "0.001" << u".00"_s;
+        QTest::newRow("below exponent form") << "0.00001" << u".00"_s;
+        QTest::newRow("negative below exponent form") << "-0.00001" << u"-.00"_s;
+        QTest::newRow("already normalised") << "\uFFE512.50" << u"12.50"_s;
+        QTest::newRow("two signs") << "\uFFE5\uFFE57" << u"7.00"_s;
+        QTest::newRow("two points") << "1.1.1" << u"1.10"_s;
+        QTest::newRow("negative") << "-3" << u"-3.00"_s;
+        QTest::newRow("hundred") << "100" << u"100.00"_s;
+        QTest::newRow("nine digits") << "123456789" << u"123456789.00"_s;
+        QTest::newRow("exponent form kept") << "1E16" << u"1E+16.00"_s;
     }
     void formatAmount() {
         QFETCH(QString, text);

@@ -62,27 +62,18 @@ class TestTextHelpers : public QObject {
 private Q_SLOTS:
     void initTestCase() { installSongFontSubstitutions(); }
 
+    // Digits, the point and backspace pass as themselves; every other code, a double-byte character
+    // from an input method included, becomes 0.
     void numKeyFilter_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("expected");
-        QTest::newRow("zero") << 48 << 48;
-        QTest::newRow("nine") << 57 << 57;
-        QTest::newRow("point") << 46 << 46;
-        QTest::newRow("backspace") << 8 << 8;
-        QTest::newRow("slash") << 47 << 0;
-        QTest::newRow("colon") << 58 << 0;
-        QTest::newRow("comma") << 44 << 0;
-        QTest::newRow("minus") << 45 << 0;
-        QTest::newRow("enter") << 13 << 0;
-        QTest::newRow("paste shortcut") << 22 << 0;
-        QTest::newRow("tab") << 9 << 0;
-        QTest::newRow("nul") << 0 << 0;
-        QTest::newRow("letter") << 65 << 0;
-        QTest::newRow("blank") << 32 << 0;
-        QTest::newRow("negative") << -1 << 0;
-        QTest::newRow("double-byte character") << static_cast<int>(static_cast<std::int16_t>(0xB0A1)) << 0;
-        QTest::newRow("most negative") << -32768 << 0;
-        QTest::newRow("largest") << 32767 << 0;
+        for (const int code : {48, 57, 46, 8}) {
+            QTest::addRow("%d passes", code) << code << code;
+        }
+        const int doubleByte = static_cast<std::int16_t>(0xB0A1);
+        for (const int code : {47, 58, 44, 45, 13, 22, 9, 0, 65, 32, -1, doubleByte, -32768, 32767}) {
+            QTest::addRow("%d dropped", code) << code << 0;
+        }
     }
     void numKeyFilter() {
         QFETCH(int, code);
