@@ -119,10 +119,10 @@ private Q_SLOTS:
         QCOMPARE(ticks[0].y, 794.0);
         QCOMPARE(ticks[0].fontSize, 10.0f);
         QVERIFY(ticks[0].bold);
-        QCOMPARE(ticks[1].x, double(MmToTwips(106.5)));
-        QCOMPARE(ticks[1].y, double(MmToTwips(24.5)));
-        QCOMPARE(ticks[2].x, double(MmToTwips(163)));
-        QCOMPARE(ticks[2].y, double(MmToTwips(22)));
+        QCOMPARE(ticks[1].x, 6038.0);  // 106.5 mm
+        QCOMPARE(ticks[1].y, 1389.0);  // 24.5 mm
+        QCOMPARE(ticks[2].x, 9241.0);  // 163 mm
+        QCOMPARE(ticks[2].y, 1247.0);  // 22 mm
     }
 
     // One document: blanks first (they start it), every field in order, then the end.

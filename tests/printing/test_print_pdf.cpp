@@ -256,10 +256,8 @@ private Q_SLOTS:
     void unusablePrinterFails_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("printerName");
-        QTest::newRow("unwritable file") << "/nonexistent-folder/forms.pdf"
-                                         << "";
-        QTest::newRow("printer that does not exist") << ""
-                                                     << "velmora-no-such-printer";
+        QTest::newRow("unwritable file") << "/nonexistent-folder/forms.pdf" << QString();
+        QTest::newRow("printer that does not exist") << "" << QStringLiteral("velmora-no-such-printer");
     }
     void unusablePrinterFails() {
         QFETCH(QString, file);

@@ -11,9 +11,11 @@
 #include "printing/collate_dialog.h"
 #include "printing/draw_remittance.h"
 #include "printing/print_run.h"
+#include "support/calibration.h"
 #include "support/test_services.h"
 
 using namespace velmora;
+using namespace Qt::StringLiterals;
 using Kind = ScriptedDialogs::Kind;
 using Call = RecordingSurface::Call;
 
@@ -40,10 +42,7 @@ private:
     bool failToFinish_ = false;
     std::size_t dialogCallsAtDrawing_ = 0;
 
-    void store(const QString& x, const QString& y) {
-        services_->settings().save(kSettingsApplication, kCollateSection, QStringLiteral("X"), x);
-        services_->settings().save(kSettingsApplication, kCollateSection, QStringLiteral("Y"), y);
-    }
+    void store(const QString& x, const QString& y) { test::StoreCalibration(services_->settings(), x, y); }
     std::vector<Call> textOuts(std::size_t document) const {
         std::vector<Call> found;
         for (const Call& call : documents_.at(document)) {
@@ -133,16 +132,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("y");
         QTest::addColumn<double>("offsetX");
         QTest::addColumn<double>("offsetY");
-        QTest::newRow("10 and 10") << "10"
-                                   << "10" << 0.0 << 0.0;
-        QTest::newRow("12.5 and 8") << "12.5"
-                                    << "8" << 2.5 << -2.0;
-        QTest::newRow(".5 and 30") << ".5"
-                                   << "30" << -9.5 << 20.0;
-        QTest::newRow("letters read as 0") << "abc"
-                                           << "10" << -10.0 << 0.0;
-        QTest::newRow("missing read as 0") << ""
-                                           << "" << -10.0 << -10.0;
+        QTest::newRow("10 and 10") << "10" << u"10"_s << 0.0 << 0.0;
+        QTest::newRow("12.5 and 8") << "12.5" << u"8"_s << 2.5 << -2.0;
+        QTest::newRow(".5 and 30") << ".5" << u"30"_s << -9.5 << 20.0;
+        QTest::newRow("letters read as 0") << "abc" << u"10"_s << -10.0 << 0.0;
+        QTest::newRow("missing read as 0") << "" << QString() << -10.0 << -10.0;
     }
     void calibrationOffsets() {
         QFETCH(QString, x);
@@ -227,16 +221,24 @@ private Q_SLOTS:
         QTest::addColumn<bool>("yes");
         QTest::addColumn<int>("questions");
         QTest::addColumn<bool>("printed");
-        QTest::newRow("cancelled dialog") << false << true << 0 << false;
-        QTest::newRow("answer No") << true << false << 1 << false;
-        QTest::newRow("answer Yes") << true << true << 1 << true;
+        QTest::addColumn<QString>("stored");  // X and Y in the store; "" for a store without them
+        QTest::newRow("cancelled dialog") << false << true << 0 << false << u"13.5|11"_s;
+        QTest::newRow("answer No") << true << false << 1 << false << u"13.5|11"_s;
+        QTest::newRow("answer Yes") << true << true << 1 << true << u"13.5|11"_s;
+        QTest::newRow("nothing stored") << false << true << 0 << false << QString();
     }
     void calibration() {
         QFETCH(bool, accept);
         QFETCH(bool, yes);
         QFETCH(int, questions);
         QFETCH(bool, printed);
-        store(QStringLiteral("13.5"), QStringLiteral("11"));
+        QFETCH(QString, stored);
+        services_.reset();  // a store without values
+        services_ = std::make_unique<test::TestServices>();
+        const QStringList xy = stored.split(QLatin1Char('|'));
+        if (!stored.isEmpty()) {
+            store(xy[0], xy[1]);
+        }
         appState().AskPrinter = 0;  // the calibration asks whatever the flag says
         services_->dialogs.printerAnswers = {accept};
         services_->dialogs.questionAnswers = {yes};
@@ -266,19 +268,8 @@ private Q_SLOTS:
         QVERIFY(dialog);
         QVERIFY(dialog->isVisible());
         QVERIFY(!dialog->isModal());
-        QCOMPARE(dialog->Txy(0)->text(), QStringLiteral("13.5"));
-        QCOMPARE(dialog->Txy(1)->text(), QStringLiteral("11"));
-    }
-
-    void calibrationWithNothingStored() {
-        services_.reset();  // a store without values
-        services_ = std::make_unique<test::TestServices>();
-        services_->dialogs.printerAnswers = {false};
-        PrintCalibration(nullptr);
-        CollateDialog* dialog = WindowRegistry::instance().loaded<CollateDialog>();
-        QVERIFY(dialog);
-        QCOMPARE(dialog->Txy(0)->text(), QString());
-        QCOMPARE(dialog->Txy(1)->text(), QString());
+        QCOMPARE(dialog->Txy(0)->text(), xy.value(0));
+        QCOMPARE(dialog->Txy(1)->text(), xy.value(1));
     }
 
     // Again while the dialog is open: the same dialog, both boxes refilled from the store.
