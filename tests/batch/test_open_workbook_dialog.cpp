@@ -15,6 +15,7 @@
 #include "support/test_services.h"
 
 using namespace velmora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -58,21 +59,12 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         QCOMPARE(dialog->objectName(), QStringLiteral("fOpen"));
         QCOMPARE(dialog->windowTitle(), QStringLiteral("打开EXCEL表格"));
-        QCOMPARE(dialog->size(), QSize(453, 151));
         QCOMPARE(entries(dialog), kDefaults);
         QCOMPARE(QApplication::focusWidget(), dialog->Text1(0));
-        QCOMPARE(dialog->Text1(1)->maxLength(), 50);
-        QCOMPARE(dialog->Text1(2)->maxLength(), 4);
-        for (int i = 3; i <= 6; ++i) {
-            QCOMPARE(dialog->Text1(i)->maxLength(), 2);
-        }
         QCOMPARE(dialog->Command2(0)->text(), QStringLiteral("确　定"));
         QCOMPARE(dialog->Command2(1)->text(), QStringLiteral("取　消"));
         QCOMPARE(dialog->Command2(2)->text(), QStringLiteral("帮　助"));
         QCOMPARE(dialog->Command1()->text(), QStringLiteral("浏览"));
-        QCOMPARE(dialog->Command2(0)->font().pointSizeF(), 10.5);
-        QCOMPARE(dialog->findChild<QWidget*>(QStringLiteral("Label2_6"))->font().pointSizeF(), 10.5);
-        QCOMPARE(dialog->Text1(6)->font().pointSizeF(), 9.0);
         QVERIFY(!dialog->windowIcon().isNull());
         // Opening again gives the same dialog.
         QCOMPARE(openDialog(), dialog);
@@ -96,22 +88,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("column: small letter becomes capital") << 3 << "b"
-                                                              << "B";
-        QTest::newRow("column: digits, signs and blanks dropped") << 4 << "1-x 2"
-                                                                  << "X";
-        QTest::newRow("column: Chinese dropped") << 5 << "列a"
-                                                 << "A";
-        QTest::newRow("column: two letters at most") << 6 << "abc"
-                                                     << "AB";
-        QTest::newRow("column: backspace deletes") << 3 << "ab\b"
-                                                   << "A";
-        QTest::newRow("first row: digits only") << 2 << "1a2.3-"
-                                                << "123";
-        QTest::newRow("first row: four digits at most") << 2 << "123456"
-                                                        << "1234";
-        QTest::newRow("first row: backspace") << 2 << "12\b"
-                                              << "1";
+        QTest::newRow("column: small letter becomes capital") << 3 << "b" << u"B"_s;
+        QTest::newRow("column: digits, signs and blanks dropped") << 4 << "1-x 2" << u"X"_s;
+        QTest::newRow("column: Chinese dropped") << 5 << "列a" << u"A"_s;
+        QTest::newRow("column: two letters at most") << 6 << "abc" << u"AB"_s;
+        QTest::newRow("column: backspace deletes") << 3 << "ab\b" << u"A"_s;
+        QTest::newRow("first row: digits only") << 2 << "1a2.3-" << u"123"_s;
+        QTest::newRow("first row: four digits at most") << 2 << "123456" << u"1234"_s;
+        QTest::newRow("first row: backspace") << 2 << "12\b" << u"1"_s;
         QTest::newRow("sheet name: anything, 50 at most")
             << 1 << QString(60, QChar(u'表')) << QString(50, QChar(u'表'));
         QTest::newRow("path: anything, any length")
