@@ -4,6 +4,7 @@
 #include "platform/cell_text.h"
 
 using namespace velmora;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(velmora::NumberFormatKind)
 
@@ -112,34 +113,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("iso");
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("duration");
-        QTest::newRow("date") << "2024-01-05"
-                              << "2024-01-05"
-                              << "2024-01-05";
-        QTest::newRow("date at midnight") << "2024-01-05T00:00:00"
-                                          << "2024-01-05"
-                                          << "2024-01-05T00:00:00";
-        QTest::newRow("date and time") << "2024-01-05T10:30:00.5"
-                                       << "2024-01-05 10:30:00"
-                                       << "2024-01-05T10:30:00.5";
-        QTest::newRow("not a date") << "2024-13-05"
-                                    << "2024-13-05"
-                                    << "2024-13-05";
-        QTest::newRow("duration") << "PT10H30M00S"
-                                  << "PT10H30M00S"
-                                  << "10:30:00";
-        QTest::newRow("duration with fraction") << "PT01H02M03.25S"
-                                                << "PT01H02M03.25S"
-                                                << "01:02:03";
-        QTest::newRow("duration of days") << "P1DT2H"
-                                          << "P1DT2H"
-                                          << "26:00:00";
-        QTest::newRow("broken duration") << "PT10X"
-                                         << "PT10X"
-                                         << "PT10X";
-        QTest::newRow("too many digits") << "PT9999999999H"
-                                         << "PT9999999999H"
-                                         << "PT9999999999H";
+        QTest::newRow("date") << "2024-01-05" << u"2024-01-05"_s << u"2024-01-05"_s;
+        QTest::newRow("date at midnight")
+            << "2024-01-05T00:00:00" << u"2024-01-05"_s << u"2024-01-05T00:00:00"_s;
+        QTest::newRow("date and time")
+            << "2024-01-05T10:30:00.5" << u"2024-01-05 10:30:00"_s << u"2024-01-05T10:30:00.5"_s;
+        QTest::newRow("not a date") << "2024-13-05" << u"2024-13-05"_s << u"2024-13-05"_s;
+        QTest::newRow("duration") << "PT10H30M00S" << u"PT10H30M00S"_s << u"10:30:00"_s;
+        QTest::newRow("duration with fraction") << "PT01H02M03.25S" << u"PT01H02M03.25S"_s << u"01:02:03"_s;
+        QTest::newRow("duration of days") << "P1DT2H" << u"P1DT2H"_s << u"26:00:00"_s;
+        QTest::newRow("broken duration") << "PT10X" << u"PT10X"_s << u"PT10X"_s;
+        QTest::newRow("too many digits") << "PT9999999999H" << u"PT9999999999H"_s << u"PT9999999999H"_s;
     }
+
     void isoTexts() {
         QFETCH(QString, iso);
         QFETCH(QString, date);

@@ -230,266 +230,256 @@ QByteArray smallBook(const QByteArray& cells, const QByteArray& sst = {}) {
 class TestXlsReader : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void values_data();
-    void values();
-    void miniStream();
-    void outOfOrder();
-    void substreams();
-    void biff5CodePage();
-    void sheets();
-    void otherCompoundFiles_data();
-    void otherCompoundFiles();
-    void crafted_data();
-    void crafted();
-};
+    void values_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("shared wide") << 1 << 1 << "张三";
+        QTest::newRow("shared narrow") << 1 << 2 << "Li Si";
+        QTest::newRow("shared, split and widened") << 1 << 3 << kLong;
+        QTest::newRow("rich text, runs split") << 1 << 4 << "rich";
+        QTest::newRow("phonetic data skipped") << 1 << 5 << "phonetic";
+        QTest::newRow("characters in the next record") << 1 << 6 << "王五";
+        QTest::newRow("shared empty") << 1 << 7 << "";
+        QTest::newRow("label") << 2 << 1 << "赵六";
+        QTest::newRow("narrow label") << 2 << 2 << "narrow";
+        QTest::newRow("number") << 2 << 3 << "1234.5";
+        QTest::newRow("half") << 2 << 4 << "0.5";
+        QTest::newRow("large") << 2 << 5 << "1E+15";
+        QTest::newRow("small") << 2 << 6 << "1E-05";
+        QTest::newRow("rk integer postcode") << 3 << 1 << "100010";
+        QTest::newRow("rk hundredths") << 3 << 2 << "1234.5";
+        QTest::newRow("rk double") << 3 << 3 << "0.5";
+        QTest::newRow("rk negative") << 3 << 4 << "-5";
+        QTest::newRow("mulrk first") << 3 << 5 << "7";
+        QTest::newRow("mulrk last") << 3 << 7 << "9";
+        QTest::newRow("after mulrk") << 3 << 8 << "";
+        QTest::newRow("formula number") << 4 << 1 << "1235";
+        QTest::newRow("formula string") << 4 << 2 << "赵六";
+        QTest::newRow("formula true") << 4 << 3 << "True";
+        QTest::newRow("formula false") << 4 << 4 << "False";
+        QTest::newRow("formula error") << 4 << 5 << "#DIV/0!";
+        QTest::newRow("formula empty string") << 4 << 6 << "";
+        QTest::newRow("formula string missing") << 4 << 7 << "";
+        QTest::newRow("after it") << 4 << 8 << "1";
+        QTest::newRow("true") << 5 << 1 << "True";
+        QTest::newRow("false") << 5 << 2 << "False";
+        QTest::newRow("#N/A") << 5 << 3 << "#N/A";
+        QTest::newRow("#REF!") << 5 << 4 << "#REF!";
+        QTest::newRow("#NULL!") << 5 << 5 << "#NULL!";
+        QTest::newRow("#VALUE!") << 5 << 6 << "#VALUE!";
+        QTest::newRow("#NAME?") << 5 << 7 << "#NAME?";
+        QTest::newRow("#NUM!") << 5 << 8 << "#NUM!";
+        QTest::newRow("built-in date") << 6 << 1 << "2024-01-05";
+        QTest::newRow("custom date") << 6 << 2 << "2024-01-05";
+        QTest::newRow("amount format") << 6 << 3 << "45296.5";
+        QTest::newRow("unknown cell format") << 6 << 4 << "45296";
+        QTest::newRow("blank row") << 7 << 1 << "";
+        QTest::newRow("last column") << 8 << 256 << "256";
+    }
 
-void TestXlsReader::values_data() {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("col");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("shared wide") << 1 << 1 << "张三";
-    QTest::newRow("shared narrow") << 1 << 2 << "Li Si";
-    QTest::newRow("shared, split and widened") << 1 << 3 << kLong;
-    QTest::newRow("rich text, runs split") << 1 << 4 << "rich";
-    QTest::newRow("phonetic data skipped") << 1 << 5 << "phonetic";
-    QTest::newRow("characters in the next record") << 1 << 6 << "王五";
-    QTest::newRow("shared empty") << 1 << 7 << "";
-    QTest::newRow("label") << 2 << 1 << "赵六";
-    QTest::newRow("narrow label") << 2 << 2 << "narrow";
-    QTest::newRow("number") << 2 << 3 << "1234.5";
-    QTest::newRow("half") << 2 << 4 << "0.5";
-    QTest::newRow("large") << 2 << 5 << "1E+15";
-    QTest::newRow("small") << 2 << 6 << "1E-05";
-    QTest::newRow("rk integer postcode") << 3 << 1 << "100010";
-    QTest::newRow("rk hundredths") << 3 << 2 << "1234.5";
-    QTest::newRow("rk double") << 3 << 3 << "0.5";
-    QTest::newRow("rk negative") << 3 << 4 << "-5";
-    QTest::newRow("mulrk first") << 3 << 5 << "7";
-    QTest::newRow("mulrk last") << 3 << 7 << "9";
-    QTest::newRow("after mulrk") << 3 << 8 << "";
-    QTest::newRow("formula number") << 4 << 1 << "1235";
-    QTest::newRow("formula string") << 4 << 2 << "赵六";
-    QTest::newRow("formula true") << 4 << 3 << "True";
-    QTest::newRow("formula false") << 4 << 4 << "False";
-    QTest::newRow("formula error") << 4 << 5 << "#DIV/0!";
-    QTest::newRow("formula empty string") << 4 << 6 << "";
-    QTest::newRow("formula string missing") << 4 << 7 << "";
-    QTest::newRow("after it") << 4 << 8 << "1";
-    QTest::newRow("true") << 5 << 1 << "True";
-    QTest::newRow("false") << 5 << 2 << "False";
-    QTest::newRow("#N/A") << 5 << 3 << "#N/A";
-    QTest::newRow("#REF!") << 5 << 4 << "#REF!";
-    QTest::newRow("#NULL!") << 5 << 5 << "#NULL!";
-    QTest::newRow("#VALUE!") << 5 << 6 << "#VALUE!";
-    QTest::newRow("#NAME?") << 5 << 7 << "#NAME?";
-    QTest::newRow("#NUM!") << 5 << 8 << "#NUM!";
-    QTest::newRow("built-in date") << 6 << 1 << "2024-01-05";
-    QTest::newRow("custom date") << 6 << 2 << "2024-01-05";
-    QTest::newRow("amount format") << 6 << 3 << "45296.5";
-    QTest::newRow("unknown cell format") << 6 << 4 << "45296";
-    QTest::newRow("blank row") << 7 << 1 << "";
-    QTest::newRow("last column") << 8 << 256 << "256";
-}
+    void values() {
+        QFETCH(int, row);
+        QFETCH(int, col);
+        QFETCH(QString, expected);
+        QCOMPARE(valuesBook()->worksheet(QStringLiteral("数据"))->cellText(row, col), expected);
+    }
 
-void TestXlsReader::values() {
-    QFETCH(int, row);
-    QFETCH(int, col);
-    QFETCH(QString, expected);
-    QCOMPARE(valuesBook()->worksheet(QStringLiteral("数据"))->cellText(row, col), expected);
-}
+    // A workbook stream under 4,096 bytes lives in the mini stream.
+    void miniStream() {
+        const QByteArray file = smallBook(
+            number(1, 1, 42) + BiffRecord(kLabel, BiffCell(2, 1) + BiffUnicodeString(QStringLiteral("小"))));
+        QVERIFY(file.size() < 4096);
+        std::unique_ptr<Worksheet> sheet = openWorkbookData(file)->worksheet(QStringLiteral("sheet1"));
+        QCOMPARE(sheet->cellText(1, 1), QStringLiteral("42"));
+        QCOMPARE(sheet->cellText(2, 1), QStringLiteral("小"));
+    }
 
-// A workbook stream under 4,096 bytes lives in the mini stream.
-void TestXlsReader::miniStream() {
-    const QByteArray file = smallBook(
-        number(1, 1, 42) + BiffRecord(kLabel, BiffCell(2, 1) + BiffUnicodeString(QStringLiteral("小"))));
-    QVERIFY(file.size() < 4096);
-    std::unique_ptr<Worksheet> sheet = openWorkbookData(file)->worksheet(QStringLiteral("sheet1"));
-    QCOMPARE(sheet->cellText(1, 1), QStringLiteral("42"));
-    QCOMPARE(sheet->cellText(2, 1), QStringLiteral("小"));
-}
+    // Some programs write cells in the order they were set, not row by row.
+    void outOfOrder() {
+        std::unique_ptr<Worksheet> sheet =
+            openWorkbookData(smallBook(number(3, 1, 3) + number(1, 1, 1) + number(2, 2, 22) +
+                                       number(1, 2, 12) + number(2, 1, 21) + number(1, 1, 11)))
+                ->worksheet(QStringLiteral("Sheet1"));
+        QCOMPARE(sheet->cellText(1, 1), QStringLiteral("11"));  // the later record for a cell wins
+        QCOMPARE(sheet->cellText(1, 2), QStringLiteral("12"));
+        QCOMPARE(sheet->cellText(2, 1), QStringLiteral("21"));
+        QCOMPARE(sheet->cellText(2, 2), QStringLiteral("22"));
+        QCOMPARE(sheet->cellText(3, 1), QStringLiteral("3"));
+        QCOMPARE(sheet->cellText(4, 1), QString());
+        QCOMPARE(sheet->nextRowWithData(1, {2}), 2);
+        QCOMPARE(sheet->nextRowWithData(2, {2}), 0);
+    }
 
-// Some programs write cells in the order they were set, not row by row.
-void TestXlsReader::outOfOrder() {
-    std::unique_ptr<Worksheet> sheet =
-        openWorkbookData(smallBook(number(3, 1, 3) + number(1, 1, 1) + number(2, 2, 22) + number(1, 2, 12) +
-                                   number(2, 1, 21) + number(1, 1, 11)))
-            ->worksheet(QStringLiteral("Sheet1"));
-    QCOMPARE(sheet->cellText(1, 1), QStringLiteral("11"));  // the later record for a cell wins
-    QCOMPARE(sheet->cellText(1, 2), QStringLiteral("12"));
-    QCOMPARE(sheet->cellText(2, 1), QStringLiteral("21"));
-    QCOMPARE(sheet->cellText(2, 2), QStringLiteral("22"));
-    QCOMPARE(sheet->cellText(3, 1), QStringLiteral("3"));
-    QCOMPARE(sheet->cellText(4, 1), QString());
-    QCOMPARE(sheet->nextRowWithData(1, {2}), 2);
-    QCOMPARE(sheet->nextRowWithData(2, {2}), 0);
-}
+    // A chart embedded in a sheet is a substream of its own; its records are not the sheet's cells.
+    void substreams() {
+        QByteArray chartBof;
+        PutU16(chartBof, 0x0600);
+        PutU16(chartBof, 0x0020);
+        chartBof += QByteArray(12, '\0');
+        const QByteArray cells = number(1, 1, 1) + BiffRecord(0x0809, chartBof) + number(1, 2, 999) +
+                                 number(5, 1, 999) + BiffRecord(0x000A, {}) + number(2, 1, 2);
+        std::vector<BiffSheet> sheets = {{QStringLiteral("Sheet1"), cells},
+                                         {QStringLiteral("Chart1"), {}, 2}};
+        std::unique_ptr<Workbook> book =
+            openWorkbookData(MakeCompoundFile({{QStringLiteral("Workbook"), Biff8Workbook(sheets)}}));
+        QCOMPARE(book->sheetNames(), QStringList(QStringLiteral("Sheet1")));
+        std::unique_ptr<Worksheet> sheet = book->worksheet(QStringLiteral("Sheet1"));
+        QCOMPARE(sheet->cellText(1, 2), QString());
+        QCOMPARE(sheet->cellText(2, 1), QStringLiteral("2"));
+        QCOMPARE(sheet->cellText(5, 1), QString());
+        QCOMPARE(ErrorNumber([&] { book->worksheet(QStringLiteral("Chart1")); }), kErrorNoSuchSheet);
+    }
 
-// A chart embedded in a sheet is a substream of its own; its records are not the sheet's cells.
-void TestXlsReader::substreams() {
-    QByteArray chartBof;
-    PutU16(chartBof, 0x0600);
-    PutU16(chartBof, 0x0020);
-    chartBof += QByteArray(12, '\0');
-    const QByteArray cells = number(1, 1, 1) + BiffRecord(0x0809, chartBof) + number(1, 2, 999) +
-                             number(5, 1, 999) + BiffRecord(0x000A, {}) + number(2, 1, 2);
-    std::vector<BiffSheet> sheets = {{QStringLiteral("Sheet1"), cells}, {QStringLiteral("Chart1"), {}, 2}};
-    std::unique_ptr<Workbook> book =
-        openWorkbookData(MakeCompoundFile({{QStringLiteral("Workbook"), Biff8Workbook(sheets)}}));
-    QCOMPARE(book->sheetNames(), QStringList(QStringLiteral("Sheet1")));
-    std::unique_ptr<Worksheet> sheet = book->worksheet(QStringLiteral("Sheet1"));
-    QCOMPARE(sheet->cellText(1, 2), QString());
-    QCOMPARE(sheet->cellText(2, 1), QStringLiteral("2"));
-    QCOMPARE(sheet->cellText(5, 1), QString());
-    QCOMPARE(ErrorNumber([&] { book->worksheet(QStringLiteral("Chart1")); }), kErrorNoSuchSheet);
-}
+    // Excel 5.0/95 keeps text in the workbook's code page: here GBK, as Chinese Windows writes it.
+    void biff5CodePage() {
+        QStringEncoder gbk("GBK");
+        const auto byteString = [&](const QString& text) {
+            const QByteArray bytes = gbk(text);
+            QByteArray b;
+            PutU16(b, static_cast<quint16>(bytes.size()));
+            return b + bytes;
+        };
+        QByteArray cells = BiffRecord(kLabel, BiffCell(1, 1) + byteString(QStringLiteral("张三")));
+        cells += BiffRecord(kRString,
+                            BiffCell(1, 2) + byteString(QStringLiteral("北京市")) + QByteArray("\x00", 1));
+        cells += number(1, 3, 100010);
+        cells += formula(1, 4, specialResult(0, 0)) + BiffRecord(kString, byteString(QStringLiteral("金额")));
+        const QByteArray stream = Biff5Workbook({{QStringLiteral("工资表"), cells}}, 936, "GBK");
+        std::unique_ptr<Workbook> book =
+            openWorkbookData(MakeCompoundFile({{QStringLiteral("Book"), stream}}));
+        QCOMPARE(book->sheetNames(), QStringList(QStringLiteral("工资表")));
+        std::unique_ptr<Worksheet> sheet = book->worksheet(QStringLiteral("工资表"));
+        QCOMPARE(sheet->cellText(1, 1), QStringLiteral("张三"));
+        QCOMPARE(sheet->cellText(1, 2), QStringLiteral("北京市"));
+        QCOMPARE(sheet->cellText(1, 3), QStringLiteral("100010"));
+        QCOMPARE(sheet->cellText(1, 4), QStringLiteral("金额"));
+    }
 
-// Excel 5.0/95 keeps text in the workbook's code page: here GBK, as Chinese Windows writes it.
-void TestXlsReader::biff5CodePage() {
-    QStringEncoder gbk("GBK");
-    const auto byteString = [&](const QString& text) {
-        const QByteArray bytes = gbk(text);
-        QByteArray b;
-        PutU16(b, static_cast<quint16>(bytes.size()));
-        return b + bytes;
-    };
-    QByteArray cells = BiffRecord(kLabel, BiffCell(1, 1) + byteString(QStringLiteral("张三")));
-    cells +=
-        BiffRecord(kRString, BiffCell(1, 2) + byteString(QStringLiteral("北京市")) + QByteArray("\x00", 1));
-    cells += number(1, 3, 100010);
-    cells += formula(1, 4, specialResult(0, 0)) + BiffRecord(kString, byteString(QStringLiteral("金额")));
-    const QByteArray stream = Biff5Workbook({{QStringLiteral("工资表"), cells}}, 936, "GBK");
-    std::unique_ptr<Workbook> book = openWorkbookData(MakeCompoundFile({{QStringLiteral("Book"), stream}}));
-    QCOMPARE(book->sheetNames(), QStringList(QStringLiteral("工资表")));
-    std::unique_ptr<Worksheet> sheet = book->worksheet(QStringLiteral("工资表"));
-    QCOMPARE(sheet->cellText(1, 1), QStringLiteral("张三"));
-    QCOMPARE(sheet->cellText(1, 2), QStringLiteral("北京市"));
-    QCOMPARE(sheet->cellText(1, 3), QStringLiteral("100010"));
-    QCOMPARE(sheet->cellText(1, 4), QStringLiteral("金额"));
-}
+    void sheets() {
+        std::vector<BiffSheet> sheets = {{QStringLiteral("Sheet1"), number(1, 1, 1)},
+                                         {QStringLiteral("2024"), number(1, 1, 2)},
+                                         {QStringLiteral("数据"), number(1, 1, 3)}};
+        std::unique_ptr<Workbook> book =
+            openWorkbookData(MakeCompoundFile({{QStringLiteral("Workbook"), Biff8Workbook(sheets)}}));
+        QCOMPARE(book->sheetNames(),
+                 QStringList({QStringLiteral("Sheet1"), QStringLiteral("2024"), QStringLiteral("数据")}));
+        QCOMPARE(book->worksheet(QStringLiteral("SHEET1"))->cellText(1, 1), QStringLiteral("1"));
+        QCOMPARE(book->worksheet(QStringLiteral("2024"))->cellText(1, 1), QStringLiteral("2"));
+        QCOMPARE(book->worksheet(QStringLiteral("数据"))->cellText(1, 1), QStringLiteral("3"));
+        QCOMPARE(ErrorNumber([&] { book->worksheet(QStringLiteral("2")); }), kErrorNoSuchSheet);
+        std::unique_ptr<Worksheet> sheet = book->worksheet(QStringLiteral("Sheet1"));
+        QCOMPARE(ErrorNumber([&] { sheet->cellText(1, 257); }), kErrorCellOutOfRange);
+        QCOMPARE(ErrorNumber([&] { sheet->cellText(65537, 1); }), kErrorCellOutOfRange);
+    }
 
-void TestXlsReader::sheets() {
-    std::vector<BiffSheet> sheets = {{QStringLiteral("Sheet1"), number(1, 1, 1)},
-                                     {QStringLiteral("2024"), number(1, 1, 2)},
-                                     {QStringLiteral("数据"), number(1, 1, 3)}};
-    std::unique_ptr<Workbook> book =
-        openWorkbookData(MakeCompoundFile({{QStringLiteral("Workbook"), Biff8Workbook(sheets)}}));
-    QCOMPARE(book->sheetNames(),
-             QStringList({QStringLiteral("Sheet1"), QStringLiteral("2024"), QStringLiteral("数据")}));
-    QCOMPARE(book->worksheet(QStringLiteral("SHEET1"))->cellText(1, 1), QStringLiteral("1"));
-    QCOMPARE(book->worksheet(QStringLiteral("2024"))->cellText(1, 1), QStringLiteral("2"));
-    QCOMPARE(book->worksheet(QStringLiteral("数据"))->cellText(1, 1), QStringLiteral("3"));
-    QCOMPARE(ErrorNumber([&] { book->worksheet(QStringLiteral("2")); }), kErrorNoSuchSheet);
-    std::unique_ptr<Worksheet> sheet = book->worksheet(QStringLiteral("Sheet1"));
-    QCOMPARE(ErrorNumber([&] { sheet->cellText(1, 257); }), kErrorCellOutOfRange);
-    QCOMPARE(ErrorNumber([&] { sheet->cellText(65537, 1); }), kErrorCellOutOfRange);
-}
-
-void TestXlsReader::otherCompoundFiles_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<int>("error");
-    QTest::newRow("a word document") << MakeCompoundFile(
-                                            {{QStringLiteral("WordDocument"), QByteArray(5000, 'w')}})
-                                     << kErrorNoWorksheets;
-    QTest::newRow("an encrypted xlsx")
-        << MakeCompoundFile({{QStringLiteral("EncryptedInfo"), "x"},
-                             {QStringLiteral("EncryptedPackage"), QByteArray(100, 'e')}})
-        << kErrorNotWorkbook;
-    QTest::newRow("no sheets") << MakeCompoundFile({{QStringLiteral("Workbook"), Biff8Workbook({})}})
-                               << kErrorNoWorksheets;
-    QByteArray encrypted;
-    PutU16(encrypted, 0);
-    QTest::newRow("a password") << MakeCompoundFile({{QStringLiteral("Workbook"),
-                                                      Biff8Workbook({{QStringLiteral("Sheet1"), {}}},
-                                                                    BiffRecord(kFilePass, encrypted))}})
-                                << kErrorNotWorkbook;
-    QByteArray biff4 = Biff8Workbook({{QStringLiteral("Sheet1"), {}}});
-    SetU16(biff4, 4, 0x0400);
-    QTest::newRow("an older Excel") << MakeCompoundFile({{QStringLiteral("Workbook"), biff4}})
+    void otherCompoundFiles_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("error");
+        QTest::newRow("a word document")
+            << MakeCompoundFile({{QStringLiteral("WordDocument"), QByteArray(5000, 'w')}})
+            << kErrorNoWorksheets;
+        QTest::newRow("an encrypted xlsx")
+            << MakeCompoundFile({{QStringLiteral("EncryptedInfo"), "x"},
+                                 {QStringLiteral("EncryptedPackage"), QByteArray(100, 'e')}})
+            << kErrorNotWorkbook;
+        QTest::newRow("no sheets") << MakeCompoundFile({{QStringLiteral("Workbook"), Biff8Workbook({})}})
+                                   << kErrorNoWorksheets;
+        QByteArray encrypted;
+        PutU16(encrypted, 0);
+        QTest::newRow("a password") << MakeCompoundFile({{QStringLiteral("Workbook"),
+                                                          Biff8Workbook({{QStringLiteral("Sheet1"), {}}},
+                                                                        BiffRecord(kFilePass, encrypted))}})
                                     << kErrorNotWorkbook;
-}
+        QByteArray biff4 = Biff8Workbook({{QStringLiteral("Sheet1"), {}}});
+        SetU16(biff4, 4, 0x0400);
+        QTest::newRow("an older Excel")
+            << MakeCompoundFile({{QStringLiteral("Workbook"), biff4}}) << kErrorNotWorkbook;
+    }
 
-void TestXlsReader::otherCompoundFiles() {
-    QFETCH(QByteArray, file);
-    QFETCH(int, error);
-    QCOMPARE(
-        ErrorNumber([&] { openWorkbookData(file)->worksheet(QStringLiteral("Sheet1"))->cellText(1, 1); }),
-        error);
-}
+    void otherCompoundFiles() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, error);
+        QCOMPARE(
+            ErrorNumber([&] { openWorkbookData(file)->worksheet(QStringLiteral("Sheet1"))->cellText(1, 1); }),
+            error);
+    }
 
-// Crafted files fail as broken files (432), at the latest when the cell that meets the fault is read.
-void TestXlsReader::crafted_data() {
-    QTest::addColumn<QByteArray>("file");
-    const QByteArray big =
-        smallBook(number(1, 1, 1) + number(2, 1, 2) + QByteArray(5000, '\0'));  // padding: records of type 0
-    QByteArray file = big;
-    // The workbook stream's first sector pointing to itself.
-    const quint32 first =
-        qFromLittleEndian<quint32>(file.constData() + CfbDirectoryEntryOffset(file, 1) + 0x74);
-    SetU32(file, CfbFatEntryOffset(file, first), first);
-    QTest::newRow("sector chain loop") << file;
-    file = big;
-    SetU32(file, CfbFatEntryOffset(file, first), 0x00FFFFFF);
-    QTest::newRow("sector past the file") << file;
-    file = big;
-    SetU32(file, CfbDirectoryEntryOffset(file, 1) + 0x78, 0x7FFFFFFF);
-    QTest::newRow("stream longer than its chain") << file;
-    file = big;
-    SetU32(file, CfbDirectoryEntryOffset(file, 1) + 0x48, 1);
-    QTest::newRow("directory tree loop") << file;
-    file = big;
-    SetU32(file, 0x2C, 0xFFFFFFFF);
-    QTest::newRow("four billion FAT sectors") << file;
-    file = smallBook(number(1, 1, 1) + number(2, 1, 2) + QByteArray(160000, '\0'));
-    SetU32(file, 0x2C, 300);  // 191 FAT sectors past the header's 109: two DIFAT sectors
-    SetU32(file, 0x44, 0);    // the first DIFAT sector is data whose last entry names sector 0 again
-    QTest::newRow("DIFAT chain loop") << file;
-    file = big;
-    SetU32(file, 0x30, 0xFFFFFFFE);
-    QTest::newRow("no directory") << file;
-    file = big;
-    file.truncate(file.size() / 2);
-    QTest::newRow("half a file") << file;
-    file = smallBook(number(1, 1, 1));
-    const qint64 rootMini =
-        qFromLittleEndian<quint32>(file.constData() + CfbDirectoryEntryOffset(file, 1) + 0x74);
-    const quint32 miniFat = CfbHeaderField(file, 0x3C);
-    SetU32(file, CfbSectorOffset(miniFat) + 4 * rootMini, static_cast<quint32>(rootMini));
-    QTest::newRow("mini sector chain loop") << file;
+    // Crafted files fail as broken files (432), at the latest when the cell that meets the fault is read.
+    void crafted_data() {
+        QTest::addColumn<QByteArray>("file");
+        const QByteArray big = smallBook(number(1, 1, 1) + number(2, 1, 2) +
+                                         QByteArray(5000, '\0'));  // padding: records of type 0
+        QByteArray file = big;
+        // The workbook stream's first sector pointing to itself.
+        const quint32 first =
+            qFromLittleEndian<quint32>(file.constData() + CfbDirectoryEntryOffset(file, 1) + 0x74);
+        SetU32(file, CfbFatEntryOffset(file, first), first);
+        QTest::newRow("sector chain loop") << file;
+        file = big;
+        SetU32(file, CfbFatEntryOffset(file, first), 0x00FFFFFF);
+        QTest::newRow("sector past the file") << file;
+        file = big;
+        SetU32(file, CfbDirectoryEntryOffset(file, 1) + 0x78, 0x7FFFFFFF);
+        QTest::newRow("stream longer than its chain") << file;
+        file = big;
+        SetU32(file, CfbDirectoryEntryOffset(file, 1) + 0x48, 1);
+        QTest::newRow("directory tree loop") << file;
+        file = big;
+        SetU32(file, 0x2C, 0xFFFFFFFF);
+        QTest::newRow("four billion FAT sectors") << file;
+        file = smallBook(number(1, 1, 1) + number(2, 1, 2) + QByteArray(160000, '\0'));
+        SetU32(file, 0x2C, 300);  // 191 FAT sectors past the header's 109: two DIFAT sectors
+        SetU32(file, 0x44, 0);    // the first DIFAT sector is data whose last entry names sector 0 again
+        QTest::newRow("DIFAT chain loop") << file;
+        file = big;
+        SetU32(file, 0x30, 0xFFFFFFFE);
+        QTest::newRow("no directory") << file;
+        file = big;
+        file.truncate(file.size() / 2);
+        QTest::newRow("half a file") << file;
+        file = smallBook(number(1, 1, 1));
+        const qint64 rootMini =
+            qFromLittleEndian<quint32>(file.constData() + CfbDirectoryEntryOffset(file, 1) + 0x74);
+        const quint32 miniFat = CfbHeaderField(file, 0x3C);
+        SetU32(file, CfbSectorOffset(miniFat) + 4 * rootMini, static_cast<quint32>(rootMini));
+        QTest::newRow("mini sector chain loop") << file;
 
-    QByteArray stream = Biff8Workbook({{QStringLiteral("Sheet1"), number(1, 1, 1) + number(2, 1, 2)}});
-    const qsizetype second = stream.lastIndexOf(number(2, 1, 2));
-    SetU16(stream, second + 2, 9000);
-    QTest::newRow("record longer than BIFF allows")
-        << MakeCompoundFile({{QStringLiteral("Workbook"), stream}});
-    stream = Biff8Workbook({{QStringLiteral("Sheet1"), number(1, 1, 1) + number(2, 1, 2)}});
-    stream.chop(4);  // the sheet's EOF
-    QTest::newRow("sheet without its end") << MakeCompoundFile({{QStringLiteral("Workbook"), stream}});
-    QTest::newRow("shared string past the table")
-        << smallBook(number(1, 1, 1) + labelSst(2, 1, 5),
-                     SstWriter(1000000000, 1000000000).string(QStringLiteral("a")).build());
-    QTest::newRow("shared string without a table") << smallBook(number(1, 1, 1) + labelSst(2, 1, 0));
-    QTest::newRow("string of 40,000 characters")
-        << smallBook(number(1, 1, 1) + labelSst(2, 1, 0),
-                     SstWriter(1, 1).header(40000, 0).narrow(QByteArray(8000, 'a')).build());
-    QTest::newRow("string running past its records") << smallBook(
-        number(1, 1, 1) + labelSst(2, 1, 0), SstWriter(1, 1).header(100, 0).narrow("short").build());
-    QTest::newRow("phonetic size of four gigabytes") << smallBook(
-        number(1, 1, 1) + labelSst(2, 1, 1),
-        SstWriter(2, 2).header(1, 0x04, 0, 0xFFFFFFFF).narrow("a").string(QStringLiteral("b")).build());
-    QTest::newRow("cell record too short")
-        << smallBook(number(1, 1, 1) + BiffRecord(kNumber, BiffCell(2, 1)));
-}
+        QByteArray stream = Biff8Workbook({{QStringLiteral("Sheet1"), number(1, 1, 1) + number(2, 1, 2)}});
+        const qsizetype second = stream.lastIndexOf(number(2, 1, 2));
+        SetU16(stream, second + 2, 9000);
+        QTest::newRow("record longer than BIFF allows")
+            << MakeCompoundFile({{QStringLiteral("Workbook"), stream}});
+        stream = Biff8Workbook({{QStringLiteral("Sheet1"), number(1, 1, 1) + number(2, 1, 2)}});
+        stream.chop(4);  // the sheet's EOF
+        QTest::newRow("sheet without its end") << MakeCompoundFile({{QStringLiteral("Workbook"), stream}});
+        QTest::newRow("shared string past the table")
+            << smallBook(number(1, 1, 1) + labelSst(2, 1, 5),
+                         SstWriter(1000000000, 1000000000).string(QStringLiteral("a")).build());
+        QTest::newRow("shared string without a table") << smallBook(number(1, 1, 1) + labelSst(2, 1, 0));
+        QTest::newRow("string of 40,000 characters")
+            << smallBook(number(1, 1, 1) + labelSst(2, 1, 0),
+                         SstWriter(1, 1).header(40000, 0).narrow(QByteArray(8000, 'a')).build());
+        QTest::newRow("string running past its records") << smallBook(
+            number(1, 1, 1) + labelSst(2, 1, 0), SstWriter(1, 1).header(100, 0).narrow("short").build());
+        QTest::newRow("phonetic size of four gigabytes") << smallBook(
+            number(1, 1, 1) + labelSst(2, 1, 1),
+            SstWriter(2, 2).header(1, 0x04, 0, 0xFFFFFFFF).narrow("a").string(QStringLiteral("b")).build());
+        QTest::newRow("cell record too short")
+            << smallBook(number(1, 1, 1) + BiffRecord(kNumber, BiffCell(2, 1)));
+    }
 
-void TestXlsReader::crafted() {
-    QFETCH(QByteArray, file);
-    QCOMPARE(ErrorNumber([&] {
-                 std::unique_ptr<Worksheet> sheet =
-                     openWorkbookData(file)->worksheet(QStringLiteral("Sheet1"));
-                 QCOMPARE(sheet->cellText(1, 1), QStringLiteral("1"));
-                 sheet->cellText(2, 1);
-             }),
-             kErrorNotWorkbook);
-}
+    void crafted() {
+        QFETCH(QByteArray, file);
+        QCOMPARE(ErrorNumber([&] {
+                     std::unique_ptr<Worksheet> sheet =
+                         openWorkbookData(file)->worksheet(QStringLiteral("Sheet1"));
+                     QCOMPARE(sheet->cellText(1, 1), QStringLiteral("1"));
+                     sheet->cellText(2, 1);
+                 }),
+                 kErrorNotWorkbook);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestXlsReader)
 #include "test_xls_reader.moc"
