@@ -1,42 +1,13 @@
 #include <xlsxwriter.h>
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVariant>
 
+#include "cli_run.h"
 #include "pdf_words.h"
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QStringList lines;  // standard output, line by line
-    QString err;
-};
-
-Run runCli(const QStringList& arguments) {
-    QProcess process;
-    // A private runtime folder keeps Qt's note about a missing one off standard error.
-    static QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VELMORA_CLI), arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    const QString out = QString::fromUtf8(process.readAllStandardOutput());
-    run.lines = out.split(QLatin1Char('\n'));
-    if (run.lines.last().isEmpty()) {
-        run.lines.removeLast();
-    }
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 // Writes an .xlsx with one worksheet; rows[0] is worksheet row 1. A double is stored as a number,
 // anything else as text; an invalid QVariant leaves the cell empty.
@@ -75,7 +46,7 @@ private:
 
 private Q_SLOTS:
     void sampleWithDefaults() {
-        const Run run = runCli({"import", samplePath()});
+        const CliRun run = runCli({"import", samplePath()});
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
         QCOMPARE(run.lines.size(), 25);  // 20 payees and the 5 blank rows that end the reading
@@ -110,7 +81,7 @@ private Q_SLOTS:
                                {"A1", "B1", "C1", "D1", 100080.0},
                                {"A2", "B2", "C2", "D2", {}},
                                {"A3", "B3", "C3", "D3", 7.5}}));
-        const Run run = runCli(QStringList{"import", book} + options);
+        const CliRun run = runCli(QStringList{"import", book} + options);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.lines.mid(0, expected.size()), expected);
     }
@@ -119,7 +90,7 @@ private Q_SLOTS:
         const QString book = path(QStringLiteral("escape.xlsx"));
         QVERIFY(writeWorkbook(book, QStringLiteral("Sheet1"),
                               {{"收款人"}, {"  李\t四  ", "", "北京市\n海淀区\\3号", 1234.5}}));
-        const Run run = runCli({"import", book});
+        const CliRun run = runCli({"import", book});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.lines[0], QStringLiteral("1\t李\\t四\t北京市\\n海淀区\\\\3号\t\t1234.5"));
     }
@@ -132,7 +103,7 @@ private Q_SLOTS:
         }
         rows.append({"P9", 100009.0, "a", 9.0});  // worksheet row 9, after six blank rows
         QVERIFY(writeWorkbook(book, QStringLiteral("Sheet1"), rows));
-        const Run run = runCli({"import", book});
+        const CliRun run = runCli({"import", book});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.lines.size(), 6);
         QVERIFY2(run.err.contains(QStringLiteral("第 9 行")), qPrintable(run.err));
@@ -165,7 +136,7 @@ private Q_SLOTS:
             file.close();
             options.clear();
         }
-        const Run run = runCli(QStringList{"import", book} + options);
+        const CliRun run = runCli(QStringList{"import", book} + options);
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.lines.isEmpty());
         QCOMPARE(run.err.trimmed(), message);
@@ -190,7 +161,7 @@ private Q_SLOTS:
     }
     void badArguments() {
         QFETCH(QStringList, arguments);
-        const Run run = runCli(arguments);
+        const CliRun run = runCli(arguments);
         QCOMPARE(run.exitCode, 2);
         QVERIFY2(run.err.contains(QStringLiteral("usage:")), qPrintable(run.err));
         QVERIFY(run.lines.isEmpty());
@@ -205,7 +176,7 @@ private Q_SLOTS:
                                {"李娜", 510640.0, "广州市天河区", 99.9},
                                {QVariant(), QVariant(), QVariant(), 5.0}}));  // an amount alone is no record
         const QString pdf = path(QStringLiteral("three.pdf"));
-        const Run run =
+        const CliRun run =
             runCli({"render", "--pdf", pdf, "--batch", book, "--sheet", "工资", "--text", "1=邮政储蓄代发",
                     "--text", "8=三月工资", "--tick", "3", "--x", "10", "--y", "10"});
         QCOMPARE(run.exitCode, 0);
@@ -236,7 +207,7 @@ private Q_SLOTS:
             book, QStringLiteral("Sheet1"),
             {{"收款人"}, {"张伟", 100080.0, "北京", 1200.0}, {"王秀英", 200032.0, "上海", 12345678.0}}));
         const QString pdf = path(QStringLiteral("large.pdf"));
-        const Run run = runCli({"render", "--pdf", pdf, "--batch", book, "--x", "10", "--y", "10"});
+        const CliRun run = runCli({"render", "--pdf", pdf, "--batch", book, "--x", "10", "--y", "10"});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(QStringLiteral("第 2 个汇款单")), qPrintable(run.err));
         QVERIFY2(run.err.contains(QStringLiteral("王秀英")), qPrintable(run.err));
@@ -245,7 +216,7 @@ private Q_SLOTS:
 
     void renderBatchReportsTheImportMessage() {
         const QString pdf = path(QStringLiteral("none.pdf"));
-        const Run run = runCli({"render", "--pdf", pdf, "--batch", samplePath(), "--sheet", "Sheet9"});
+        const CliRun run = runCli({"render", "--pdf", pdf, "--batch", samplePath(), "--sheet", "Sheet9"});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(QStringLiteral("输入表格名称有误，无法打开表格，请重新输入！")),
                  qPrintable(run.err));

@@ -1,30 +1,11 @@
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "cli_run.h"
 #include "pdf_words.h"
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(VELMORA_CLI), arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 const PdfWord* find(const PdfPage& page, const QString& text) {
     for (const PdfWord& word : page) {
@@ -69,14 +50,14 @@ private Q_SLOTS:
     }
     void badArguments() {
         QFETCH(QStringList, arguments);
-        const Run run = runCli(arguments);
+        const CliRun run = runCli(arguments);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.err.contains(QStringLiteral("usage:")));
         QVERIFY(!QFile::exists(QStringLiteral("a.pdf")));
     }
 
     void help() {
-        const Run run = runCli({"render", "--help"});
+        const CliRun run = runCli({"render", "--help"});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.contains(QStringLiteral("--pdf OUT.pdf")));
     }
@@ -99,9 +80,9 @@ private Q_SLOTS:
         QFETCH(double, shiftY);
         storeCalibration(stored, QStringLiteral("10"));
         const QString pdf = dir_.filePath(QStringLiteral("form.pdf"));
-        const Run run = runCli(QStringList{"render", "--pdf", pdf, "--text", "0=张三", "--text",
-                                           "6=\uFFE5123.45", "--text", "4=100080", "--tick", "0"} +
-                               calibration);
+        const CliRun run = runCli(QStringList{"render", "--pdf", pdf, "--text", "0=张三", "--text",
+                                              "6=\uFFE5123.45", "--text", "4=100080", "--tick", "0"} +
+                                  calibration);
         QCOMPARE(run.exitCode, 0);
         const auto pages = pdfWords(pdf);
         QCOMPARE(pages.size(), std::size_t(1));
@@ -123,10 +104,8 @@ private Q_SLOTS:
     void failuresExitOne_data() {
         QTest::addColumn<QString>("pdf");
         QTest::addColumn<QString>("amount");
-        QTest::newRow("unwritable") << "/nonexistent-folder/form.pdf"
-                                    << "\uFFE51.00";
-        QTest::newRow("amount too large") << ""
-                                          << "\uFFE510000000.00";
+        QTest::newRow("unwritable") << "/nonexistent-folder/form.pdf" << QStringLiteral("\uFFE51.00");
+        QTest::newRow("amount too large") << "" << QStringLiteral("\uFFE510000000.00");
     }
     void failuresExitOne() {
         QFETCH(QString, pdf);
@@ -134,7 +113,8 @@ private Q_SLOTS:
         if (pdf.isEmpty()) {
             pdf = dir_.filePath(QStringLiteral("refused.pdf"));
         }
-        const Run run = runCli({"render", "--pdf", pdf, "--text", "6=" + amount, "--x", "10", "--y", "10"});
+        const CliRun run =
+            runCli({"render", "--pdf", pdf, "--text", "6=" + amount, "--x", "10", "--y", "10"});
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.err.contains(QStringLiteral("velmora-cli render: ")));
         QVERIFY(!QFile::exists(pdf));
