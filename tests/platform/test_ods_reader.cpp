@@ -167,20 +167,6 @@ private Q_SLOTS:
         QCOMPARE(s->cellText(4, 1), QString());
     }
 
-    void sheets() {
-        std::unique_ptr<Workbook> book = openWorkbookData(MakeOds(
-            table("Sheet1", textRow("one")) + table("数据", textRow("two")) + table("7", textRow("three"))));
-        QCOMPARE(book->sheetNames(),
-                 QStringList({QStringLiteral("Sheet1"), QStringLiteral("数据"), QStringLiteral("7")}));
-        QCOMPARE(book->worksheet(QStringLiteral("数据"))->cellText(1, 1), QStringLiteral("two"));
-        QCOMPARE(book->worksheet(QStringLiteral("7"))->cellText(1, 1), QStringLiteral("three"));
-        QCOMPARE(ErrorNumber([&] { book->worksheet(QStringLiteral("2")); }), kErrorNoSuchSheet);
-        // A later sheet read back from its start.
-        std::unique_ptr<Worksheet> third = book->worksheet(QStringLiteral("7"));
-        QCOMPARE(third->cellText(2, 1), QString());
-        QCOMPARE(third->cellText(1, 1), QStringLiteral("three"));
-    }
-
     void otherDocuments_data() {
         QTest::addColumn<QByteArray>("zip");
         QTest::addColumn<int>("error");
