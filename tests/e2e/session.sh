@@ -1,0 +1,377 @@
+#!/usr/bin/env bash
+# shellcheck source-path=SCRIPTDIR
+# A person's session with the real program in a real window: an X server of its own (Xvfb), keys and
+# clicks from xdotool, what the boxes hold read through the clipboard, and the batch printed through
+# CUPS to a fresh cups-pdf queue, where the documents are counted.
+#
+#   session.sh VELMORA VELMORA_CLI WORKBOOK WORKDIR
+#
+# WORKDIR is emptied first; it keeps a screenshot of every step, the program's output and the
+# printed documents, so that a failure can be seen afterwards. Needs root (CUPS).
+set -uo pipefail
+if [ $# -ne 4 ]; then
+  echo "usage: session.sh VELMORA VELMORA_CLI WORKBOOK WORKDIR" >&2
+  exit 2
+fi
+velmora=$1 cli=$2 workbook=$3 work=$4
+here=$(cd "$(dirname "$0")" && pwd)
+designs="$here/../../resources"
+# shellcheck source=../spool/cups.sh
+source "$here/../spool/cups.sh"
+
+records=20   # payees in the sample workbook
+deadline=110 # seconds: every wait ends by then, so that a stuck step is reported before CTest's limit
+step="setting up"
+shot_number=0
+xvfb_pid=""
+app_pid=""
+
+rm -rf "$work"
+mkdir -p "$work/xdg/Velmora" "$work/runtime" "$work/printed"
+chmod 700 "$work/runtime"
+
+cleanup() {
+  local status=$?
+  if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
+    kill "$app_pid" 2>/dev/null
+    wait "$app_pid" 2>/dev/null
+  fi
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  fi
+  cups_stop
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+shot() {
+  shot_number=$((shot_number + 1))
+  local name
+  name=$(printf '%02d-%s.png' "$shot_number" "$1")
+  [ -n "$xvfb_pid" ] && import -window root "$work/$name" 2>/dev/null
+}
+
+fail() {
+  echo "FAILED at step \"$step\": $*" >&2
+  shot failure
+  if [ -n "$app_pid" ] && app_ended; then
+    wait "$app_pid"
+    echo "the program is no longer running: it ended with status $?" >&2
+    app_pid=""
+  fi
+  if [ -s "$work/velmora.log" ]; then
+    echo "--- the program's output:" >&2
+    cat "$work/velmora.log" >&2
+  fi
+  echo "--- screenshots and output in $work" >&2
+  exit 1
+}
+
+begin() {
+  step=$1
+  echo "== ${SECONDS}s: $step"
+}
+
+# wait_until SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; fails after SECONDS, or
+# at the session's deadline.
+wait_until() {
+  local limit=$1
+  shift
+  local end=$((SECONDS + limit))
+  [ "$end" -le "$deadline" ] || end=$deadline
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.1
+  done
+}
+
+# The program has ended (and may not have been waited for yet).
+app_ended() {
+  local stat
+  stat=$(cat "/proc/$app_pid/stat" 2>/dev/null) || return 0
+  [ "$(sed -E 's/.*\) ([A-Za-z]).*/\1/' <<<"$stat")" = Z ]
+}
+
+# design_rect FILE NAME: the position and size (x y width height) of a control in its window design.
+design_rect() {
+  tr -d '\n' <"$designs/$1" |
+    grep -oE "name=\"$2\">[[:space:]]*<property name=\"geometry\"><rect><x>[0-9]+</x><y>[0-9]+</y><width>[0-9]+</width><height>[0-9]+</height>" |
+    sed -E 's/.*<x>([0-9]+)<\/x><y>([0-9]+)<\/y><width>([0-9]+)<\/width><height>([0-9]+)<\/height>/\1 \2 \3 \4/'
+}
+
+# control NAME FILE NAME [CONTAINER]: sets NAME_X, NAME_Y (the middle, from the window's corner) and
+# NAME_W, NAME_H of a control, whose position CONTAINER's corner offsets when it lies inside one.
+control() {
+  local var=$1 file=$2 name=$3 container=${4:-}
+  local x y w h cx=0 cy=0 rest
+  read -r x y w h <<<"$(design_rect "$file" "$name")"
+  [ -n "$h" ] || fail "no control $name in $file"
+  if [ -n "$container" ]; then
+    read -r cx cy rest <<<"$(design_rect "$file" "$container")"
+  fi
+  printf -v "${var}_X" '%d' $((cx + x + w / 2))
+  printf -v "${var}_Y" '%d' $((cy + y + h / 2))
+  printf -v "${var}_LEFT" '%d' $((cx + x))
+  printf -v "${var}_TOP" '%d' $((cy + y))
+  printf -v "${var}_W" '%d' "$w"
+  printf -v "${var}_H" '%d' "$h"
+}
+
+control PAYEE main_window.ui Txt_0 Envelop
+control PAYEE_POSTCODE main_window.ui Txt_4 Envelop
+control REMITTER main_window.ui Txt_1 Envelop
+control AMOUNT main_window.ui Txt_6 Envelop
+control SCROLL main_window.ui NumScroll
+control NUM0 main_window.ui Num_0
+control NUM1 main_window.ui Num_1
+control PRINT_ALL main_window.ui C1_6
+control QUIT main_window.ui C1_1
+control OPEN_BATCH main_window.ui C1_4
+control PATH fopen.ui Text1_0
+control CONFIRM fopen.ui Command2_0
+control TABLE batch_window.ui Table1
+control HAND_OVER batch_window.ui Command1_1
+
+# The windows of the program that are on screen, one "id x y width height" line each.
+app_windows() {
+  local id
+  for id in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    # shellcheck disable=SC2153  # set by the eval
+    echo "$id $X $Y $WIDTH $HEIGHT"
+  done
+}
+
+# find_window WIDTH HEIGHT: sets WIN_X and WIN_Y to the corner of the program's window of that size.
+find_window() {
+  local line
+  line=$(app_windows | awk -v w="$1" -v h="$2" '$4 == w && $5 == h {print; exit}')
+  [ -n "$line" ] || return 1
+  read -r _ WIN_X WIN_Y _ _ <<<"$line"
+}
+
+# only_window WIDTH HEIGHT: true when the program shows that one window and no other (no message box).
+only_window() {
+  local lines
+  lines=$(app_windows)
+  [ "$(wc -l <<<"$lines")" = 1 ] && [ "$(awk '{print $4 "x" $5}' <<<"$lines")" = "$1x$2" ]
+}
+
+# click X Y: a left click at a point of the window whose corner find_window found.
+click() {
+  # (No --sync: it waits for a movement, and a pointer already in place never moves.)
+  xdotool mousemove $((WIN_X + $1)) $((WIN_Y + $2)) click 1
+  sleep 0.2
+}
+
+clipboard_holds_something() {
+  [ -n "$(xclip -o -selection clipboard 2>/dev/null)" ]
+}
+
+# read_box X Y: clicks into the box at that point of the main window, selects all it holds, copies
+# it and prints what the clipboard received.
+read_box() {
+  # An empty clipboard first: a stale copy must never pass for the box's text.
+  xclip -selection clipboard -i /dev/null >/dev/null 2>&1
+  click "$1" "$2"
+  xdotool key --delay 50 ctrl+a ctrl+c
+  wait_until 5 clipboard_holds_something || return 1
+  xclip -o -selection clipboard
+}
+
+# expect_box WHAT X Y TEXT: the box at that point of the main window holds exactly TEXT.
+expect_box() {
+  local got
+  got=$(read_box "$2" "$3") || fail "nothing could be copied from the $1 box"
+  [ "$got" = "$4" ] || fail "the $1 box holds \"$got\", not \"$4\""
+  echo "   the $1 box holds \"$got\""
+}
+
+# pixels LEFT TOP WIDTH HEIGHT: a checksum of that area of the main window as it is on screen.
+pixels() {
+  import -window root -crop "$3x$4+$((WIN_X + $1))+$((WIN_Y + $2))" -depth 8 rgb:- 2>/dev/null | md5sum
+}
+
+# dark_pixels LEFT TOP WIDTH HEIGHT: how many pixels of that area of the window are dark (ink).
+dark_pixels() {
+  import -window root -crop "$3x$4+$((WIN_X + $1))+$((WIN_Y + $2))" -depth 8 gray:- 2>/dev/null |
+    od -An -v -tu1 | awk '{for (i = 1; i <= NF; ++i) if ($i < 128) ++n} END {print n + 0}'
+}
+
+# The rows the program should show, as the command-line import reads them (row, payee, address,
+# postcode, amount).
+begin "reading the workbook with velmora-cli"
+mapfile -t rows < <("$cli" import "$workbook" 2>/dev/null | awk -F'\t' '$2 != ""')
+[ "${#rows[@]}" = "$records" ] || fail "velmora-cli reads ${#rows[@]} payees from $workbook, not $records"
+IFS=$'\t' read -r _ first_name _ first_postcode _ <<<"${rows[0]}"
+IFS=$'\t' read -r _ last_name _ _ _ <<<"${rows[$((records - 1))]}"
+
+begin "starting the X server"
+# A display number of its own, far from the usual ones; another server taking the same number at the
+# same moment makes ours fail on the lock, and the next number is tried.
+xvfb_is_ours() {
+  [ "$({ tr -d ' \n' <"/tmp/.X$1-lock"; } 2>/dev/null)" = "$xvfb_pid" ] &&
+    DISPLAY=":$1" xdotool getdisplaygeometry >/dev/null 2>&1
+}
+xvfb_exited() { ! kill -0 "$xvfb_pid" 2>/dev/null; }
+xvfb_settled() { xvfb_is_ours "$n" || xvfb_exited; }
+for ((n = 100 + $$ % 500, tries = 0; tries < 20; ++n, ++tries)); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  wait_until 20 xvfb_settled
+  if xvfb_is_ours "$n"; then
+    export DISPLAY=":$n"
+    break
+  fi
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=""
+done
+[ -n "$xvfb_pid" ] || fail "Xvfb did not start on a free display (see $work/xvfb.log)"
+echo "   display $DISPLAY"
+
+begin "starting CUPS with a fresh cups-pdf queue"
+cups_start || fail "CUPS did not start"
+queue_exists() { lpstat -p "$CUPS_QUEUE" >/dev/null 2>&1; }
+wait_until 20 queue_exists || fail "the queue $CUPS_QUEUE was not created"
+echo "   queue $CUPS_QUEUE, documents in $CUPS_PDF_DIR"
+
+begin "starting the program"
+# The printer calibrated at 10 mm and 10 mm: forms print where the layout puts them.
+printf '[Collate]\nX=10\nY=10\n' >"$work/xdg/Velmora/Velmora.conf"
+# Under AddressSanitizer: libxkbcommon-x11, below Qt's X11 platform, copies X atom names with strndup
+# from buffers that have no closing NUL, which is sound but which strict string checks report as an
+# overflow. Those checks stay on for every other test; the later setting of a flag wins.
+env QT_QPA_PLATFORM=xcb PRINTER="$CUPS_QUEUE" XDG_CONFIG_HOME="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
+  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0" \
+  "$velmora" >"$work/velmora.log" 2>&1 &
+app_pid=$!
+main_shown() { find_window 717 518; }
+wait_until 30 main_shown || fail "the main window did not appear"
+MAIN_X=$WIN_X MAIN_Y=$WIN_Y
+sleep 0.5
+shot started
+
+begin "typing a form"
+click "$PAYEE_X" "$PAYEE_Y"
+xdotool type --delay 60 "张三丰"
+xdotool key Tab
+# Letters in a postcode are refused as they are typed.
+xdotool type --delay 60 "1a0b0c0d3e7f"
+xdotool key Tab Tab
+xdotool type --delay 60 "李秀英"
+# The remitter postcode, the remitter address and the mobile number, then the amount.
+xdotool key --delay 50 Tab Tab Tab Tab
+xdotool type --delay 60 "12.5"
+xdotool key Tab
+sleep 0.3
+shot typed
+
+begin "checking what the boxes hold"
+expect_box "payee name" "$PAYEE_X" "$PAYEE_Y" "张三丰"
+expect_box "payee postcode" "$PAYEE_POSTCODE_X" "$PAYEE_POSTCODE_Y" "100037"
+expect_box "remitter name" "$REMITTER_X" "$REMITTER_Y" "李秀英"
+expect_box "amount" "$AMOUNT_X" "$AMOUNT_Y" "￥12.50"
+shot checked
+
+begin "opening the open-workbook dialog"
+click "$OPEN_BATCH_X" "$OPEN_BATCH_Y"
+dialog_shown() { find_window 453 151; }
+wait_until 10 dialog_shown || fail "the open-workbook dialog did not appear"
+sleep 0.3
+click "$PATH_X" "$PATH_Y"
+xdotool key ctrl+a
+xdotool type --delay 20 "$workbook"
+sleep 0.2
+shot workbook-named
+
+begin "importing the workbook"
+click "$CONFIRM_X" "$CONFIRM_Y"
+batch_shown() { find_window 770 378; }
+wait_until 20 batch_shown || fail "the batch window did not appear"
+# The import runs on the batch window's first paint: the last payee's name shows when it is done.
+last_row_filled() {
+  find_window 770 378 &&
+    [ "$(dark_pixels $((TABLE_LEFT + 28)) $((TABLE_TOP + 19 + 17 * (records - 1) + 2)) 45 13)" -gt 20 ]
+}
+wait_until 20 last_row_filled || fail "the batch window does not show record $records"
+shot imported
+
+begin "handing the batch over"
+click "$HAND_OVER_X" "$HAND_OVER_Y"
+WIN_X=$MAIN_X WIN_Y=$MAIN_Y
+batch_gone() { only_window 717 518; }
+wait_until 10 batch_gone || fail "the batch window or a message is still on screen"
+sleep 0.3
+shot handed-over
+
+begin "checking that record 1 of $records is shown"
+expect_box "payee name" "$PAYEE_X" "$PAYEE_Y" "$first_name"
+expect_box "payee postcode" "$PAYEE_POSTCODE_X" "$PAYEE_POSTCODE_Y" "$first_postcode"
+expect_box "remitter name" "$REMITTER_X" "$REMITTER_Y" "李秀英"
+# The record number and the count are display-only boxes (disabled: no focus, no copy). Where they
+# show the same number, they show the same pixels: not on record 1 of 20, yet on record 20, the
+# end of the scroll bar's range.
+[ "$(pixels "$NUM0_LEFT" "$NUM0_TOP" "$NUM0_W" "$NUM0_H")" != "$(pixels "$NUM1_LEFT" "$NUM1_TOP" "$NUM1_W" "$NUM1_H")" ] ||
+  fail "the record number shows the same as the count on record 1"
+scroll_right_x=$((SCROLL_LEFT + SCROLL_W - SCROLL_H / 2))
+for ((k = 1; k < records + 2; ++k)); do
+  click "$scroll_right_x" "$SCROLL_Y"
+done
+shot last-record
+expect_box "payee name" "$PAYEE_X" "$PAYEE_Y" "$last_name"
+[ "$(pixels "$NUM0_LEFT" "$NUM0_TOP" "$NUM0_W" "$NUM0_H")" = "$(pixels "$NUM1_LEFT" "$NUM1_TOP" "$NUM1_W" "$NUM1_H")" ] ||
+  fail "on the last record the record number does not show the count"
+
+begin "printing all records"
+completed_jobs() { lpstat -W completed -o "$CUPS_QUEUE" 2>/dev/null | awk '{print $1}' | sed 's/.*-//'; }
+[ -z "$(completed_jobs)$(lpstat -o "$CUPS_QUEUE" 2>/dev/null)" ] || fail "the queue holds jobs before printing"
+touch "$work/marker"
+sleep 1
+click "$PRINT_ALL_X" "$PRINT_ALL_Y"
+sleep 0.5
+shot printing
+all_completed() { [ "$(completed_jobs | wc -l)" -ge "$records" ]; }
+wait_until 90 all_completed || fail "$(completed_jobs | wc -l) of $records print jobs completed in the queue"
+mapfile -t documents < <(cups_wait_jobs "$work/marker" "$records")
+printing_over() { only_window 717 518; }
+wait_until 10 printing_over || fail "the progress window or a message is still on screen after printing"
+shot printed
+
+begin "counting the printed documents"
+jobs=$(completed_jobs | wc -l)
+[ "$jobs" = "$records" ] || fail "the queue has $jobs completed jobs, not $records"
+# Only this queue's documents: the jobs' numbers name them.
+mine=()
+for document in "${documents[@]}"; do
+  number=$(sed -nE 's/.*job_([0-9]+).*/\1/p' <<<"$(basename "$document")")
+  if completed_jobs | grep -qx "$number"; then
+    mine+=("$document")
+  fi
+done
+[ "${#mine[@]}" = "$records" ] || fail "${#mine[@]} documents from this queue in $CUPS_PDF_DIR, not $records"
+for document in "${mine[@]}"; do
+  cp "$document" "$work/printed/"
+  pages=$(pdfinfo "$document" 2>/dev/null | awk '/^Pages:/ {print $2}')
+  [ "$pages" = 1 ] || fail "$document has ${pages:-no} pages, not 1"
+  # cups-pdf rewrites the fonts as Type 3 glyphs, whose bounding boxes poppler complains about.
+  pdftoppm -r 30 -gray -singlefile "$document" "$work/page" 2>/dev/null || fail "cannot rasterise $document"
+  md5sum <"$work/page.pgm" >>"$work/page-sums"
+done
+rm -f "$work/page.pgm"
+distinct=$(sort -u "$work/page-sums" | wc -l)
+[ "$distinct" = "$records" ] || fail "the $records documents hold only $distinct different forms"
+echo "   $records documents of one page each, $distinct different forms"
+
+begin "leaving the program"
+click "$QUIT_X" "$QUIT_Y"
+wait_until 15 app_ended || fail "the program still runs after \"退  出\""
+wait "$app_pid"
+status=$?
+app_pid=""
+[ "$status" = 0 ] || fail "the program ended with status $status"
+shot ended
+echo "session passed"
