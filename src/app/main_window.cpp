@@ -6,6 +6,7 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
@@ -433,6 +434,18 @@ void MainWindow::paintEvent(QPaintEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The click that moves the focus into the amount box selects the whole amount instead of
+    // putting the caret into it: the box holds the normalised text ("￥0.00" before anything is
+    // typed), and digits typed at the caret would join the digits there into another amount (30
+    // typed before "￥0.00" gives ￥300.00). Typing replaces the selection; a further click places
+    // the caret as usual.
+    if (watched == txt_[kAmount] && event->type() == QEvent::MouseButtonPress && amountFocusedByClick_) {
+        amountFocusedByClick_ = false;
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            static_cast<QLineEdit*>(watched)->selectAll();
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         for (int i = 0; i < kBoxCount; ++i) {
             if (watched != txt_[i]) {
@@ -441,6 +454,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (event->type() == QEvent::FocusIn) {
                 setBase(txt_[i], i == kAmount ? kAmountEditing : kEditingTint);
+                amountFocusedByClick_ = i == kAmount && reason == Qt::MouseFocusReason;
             } else if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
                 // The box is left (its context menu or a switch to another program does not leave it).
                 setBase(txt_[i], i == kAmount ? kAmountBase : QColor(Qt::transparent));

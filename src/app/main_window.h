@@ -95,6 +95,7 @@ private:
     std::array<QPushButton*, kButtonCount> c1_{};
     PrintRun printRun_;
     CalibrationRun calibrationRun_;
+    bool amountFocusedByClick_ = false;  // the amount box has just been focused by a mouse press
 };
 
 // Ends the program at once: every window destroyed without its close handling, then the event loop

@@ -182,6 +182,36 @@ private Q_SLOTS:
         QVERIFY(amountMarked(window()));
     }
 
+    // The click that focuses the amount box selects the whole amount, wherever it lands: what is
+    // typed then replaces the normalised text instead of joining its digits.
+    void clickingIntoTheAmountBox_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<double>("where");  // across the box, from its left edge
+        QTest::newRow("zero, on its digits") << QString() << 0.95;
+        QTest::newRow("zero, left of its digits") << QString() << 0.1;
+        QTest::newRow("earlier amount, on its digits") << QStringLiteral("12.5") << 0.9;
+    }
+    void clickingIntoTheAmountBox() {
+        QFETCH(QString, before);
+        QFETCH(double, where);
+        showAndActivate();
+        window()->setBoxText(6, before);
+        window()->normaliseField(6);
+        auto* amount = static_cast<QLineEdit*>(window()->Txt(6));
+        const QPoint at(static_cast<int>(amount->width() * where), amount->height() / 2);
+        window()->Txt(0)->setFocus();
+        QTest::mouseClick(amount, Qt::LeftButton, {}, at);
+        QVERIFY(amount->hasFocus());
+        QTest::keyClicks(amount, QStringLiteral("30"));
+        QTest::keyClick(amount, Qt::Key_Tab);
+        QCOMPARE(window()->boxText(6), kYuan + "30.00");
+        // In the box, a further click places the caret for an edit.
+        QTest::mouseClick(amount, Qt::LeftButton, {}, at);
+        QCOMPARE(amount->selectedText(), kYuan + "30.00");
+        QTest::mouseClick(amount, Qt::LeftButton, {}, at);
+        QVERIFY(!amount->hasSelectedText());
+    }
+
     void keyFiltering_data() {
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("keys");
