@@ -263,8 +263,8 @@ xdotool key Tab
 xdotool type --delay 60 "1a0b0c0d3e7f"
 xdotool key Tab Tab
 xdotool type --delay 60 "李秀英"
-# The remitter postcode, the remitter address and the mobile number, then the amount.
-xdotool key --delay 50 Tab Tab Tab Tab
+# A click on the "￥0.00" the amount box shows, and the amount typed over it.
+click $((AMOUNT_LEFT + AMOUNT_W - 8)) "$AMOUNT_Y"
 xdotool type --delay 60 "12.5"
 xdotool key Tab
 sleep 0.3
