@@ -354,7 +354,9 @@ for document in "${documents[@]}"; do
 done
 [ "${#mine[@]}" = "$records" ] || fail "${#mine[@]} documents from this queue in $CUPS_PDF_DIR, not $records"
 for document in "${mine[@]}"; do
-  cp "$document" "$work/printed/"
+  # Kept with the session's other output, not left to pile up in the spool user's folder.
+  mv "$document" "$work/printed/" || fail "cannot move $document"
+  document="$work/printed/$(basename "$document")"
   pages=$(pdfinfo "$document" 2>/dev/null | awk '/^Pages:/ {print $2}')
   [ "$pages" = 1 ] || fail "$document has ${pages:-no} pages, not 1"
   # cups-pdf rewrites the fonts as Type 3 glyphs, whose bounding boxes poppler complains about.
