@@ -29,7 +29,8 @@ public:
     virtual bool askYesNo(QWidget* parent, const QString& text, const QString& title) = 0;
 
     // The file-open dialog: the chosen file's full path, or nothing when cancelled.
-    virtual std::optional<QString> openFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
+    virtual std::optional<QString> openFileName(QWidget* parent, const QString& title,
+                                                const QString& filter) = 0;
 };
 
 // Qt's QPrintDialog, QMessageBox and QFileDialog.
@@ -38,7 +39,8 @@ public:
     bool showPrinter(QWidget* parent) override;
     void message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
     bool askYesNo(QWidget* parent, const QString& text, const QString& title) override;
-    std::optional<QString> openFileName(QWidget* parent, const QString& title, const QString& filter) override;
+    std::optional<QString> openFileName(QWidget* parent, const QString& title,
+                                        const QString& filter) override;
 };
 
 // Answers scripted in advance, every call recorded in order. An unscripted printer dialog is
@@ -53,15 +55,16 @@ public:
         MessageIcon icon = MessageIcon::None;
     };
 
-    std::deque<bool> printerAnswers;                  // true: accepted
-    std::deque<bool> questionAnswers;                 // true: Yes
-    std::deque<std::optional<QString>> fileAnswers;   // nothing: cancelled
+    std::deque<bool> printerAnswers;                 // true: accepted
+    std::deque<bool> questionAnswers;                // true: Yes
+    std::deque<std::optional<QString>> fileAnswers;  // nothing: cancelled
     std::vector<Call> calls;
 
     bool showPrinter(QWidget* parent) override;
     void message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
     bool askYesNo(QWidget* parent, const QString& text, const QString& title) override;
-    std::optional<QString> openFileName(QWidget* parent, const QString& title, const QString& filter) override;
+    std::optional<QString> openFileName(QWidget* parent, const QString& title,
+                                        const QString& filter) override;
 
     // The texts of the message boxes shown so far, in order.
     QStringList messages() const;

@@ -23,9 +23,13 @@ void MemoryGrid::setText(int row, int col, const QString& text) {
     cells_[static_cast<std::size_t>(row) * cols_ + col] = text;
 }
 
-int TableWidgetGrid::rows() const { return table_->rowCount() + 1; }
+int TableWidgetGrid::rows() const {
+    return table_->rowCount() + 1;
+}
 
-int TableWidgetGrid::cols() const { return table_->columnCount() + 1; }
+int TableWidgetGrid::cols() const {
+    return table_->columnCount() + 1;
+}
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "text/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -41,14 +41,16 @@ QString TrimmedNumberText(double value) {
 
 namespace {
 
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 // The saturated value of a number text that from_chars found out of range.
 double outOfRange(const std::string& number) {
     const bool negative = !number.empty() && number[0] == '-';
     const std::size_t e = number.find('e');
-    const std::string mantissa = number.substr(negative ? 1 : 0, e == std::string::npos ? std::string::npos
-                                                                                         : e - (negative ? 1 : 0));
+    const std::string mantissa =
+        number.substr(negative ? 1 : 0, e == std::string::npos ? std::string::npos : e - (negative ? 1 : 0));
     long long exponent = 0;
     if (e != std::string::npos) {
         std::size_t k = e + 1;

@@ -16,20 +16,16 @@
 #include "help/about_window.h"
 #include "platform/dialogs.h"
 #include "platform/services.h"
+#include "support/events.h"
 #include "support/test_services.h"
 
 using namespace velmora;
+using velmora::test::settle;
 
 namespace {
 
 WindowRegistry& registry() {
     return WindowRegistry::instance();
-}
-
-// Lets Qt carry out what it deferred: deletions of closed windows and the program's end.
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, 0);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // Counts the close events the windows it watches receive.

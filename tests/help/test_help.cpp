@@ -13,19 +13,16 @@
 #include "app/window_registry.h"
 #include "help/about_window.h"
 #include "help/help_file.h"
+#include "support/events.h"
 #include "support/test_services.h"
 
 using namespace velmora;
+using velmora::test::settle;
 
 namespace {
 
 WindowRegistry& registry() {
     return WindowRegistry::instance();
-}
-
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, 0);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 const QString kNotFound = QStringLiteral("找不到帮助文件");

@@ -8,6 +8,8 @@ TestServices::TestServices()
     services() = Services{&dialogs, settings_.get(), &shell};
 }
 
-TestServices::~TestServices() { services() = previous_; }
+TestServices::~TestServices() {
+    services() = previous_;
+}
 
 }  // namespace velmora::test
