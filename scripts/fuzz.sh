@@ -11,7 +11,7 @@ build="$top/build-fuzz"
 seconds="${1:-0}"
 readers=(xlsx xls ods)
 
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DVELMORA_FUZZ=ON -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${readers[@]/#/fuzz_}" >/dev/null
 
