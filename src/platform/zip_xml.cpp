@@ -150,24 +150,14 @@ bool XmlPart::nextChild() {
 }
 
 void XmlPart::skipElement() {
-    int depth = 1;
-    while (depth > 0) {
-        switch (next()) {
-            case QXmlStreamReader::StartElement:
-                ++depth;
-                break;
-            case QXmlStreamReader::EndElement:
-                --depth;
-                break;
-            case QXmlStreamReader::EndDocument:
-                fail(QStringLiteral("unexpected end of document"));
-            default:
-                break;
-        }
-    }
+    readElement(nullptr, 0);
 }
 
 void XmlPart::appendElementText(QString& text, qsizetype limit) {
+    readElement(&text, limit);
+}
+
+void XmlPart::readElement(QString* text, qsizetype limit) {
     int depth = 1;
     while (depth > 0) {
         switch (next()) {
@@ -178,7 +168,9 @@ void XmlPart::appendElementText(QString& text, qsizetype limit) {
                 --depth;
                 break;
             case QXmlStreamReader::Characters:
-                AppendCellText(text, xml_.text(), limit);
+                if (text) {
+                    AppendCellText(*text, xml_.text(), limit);
+                }
                 break;
             case QXmlStreamReader::EndDocument:
                 fail(QStringLiteral("unexpected end of document"));

@@ -49,6 +49,9 @@ public:
     [[noreturn]] void fail(const QString& why) const;
 
 private:
+    // Reads on to the end of the current element, appending its character data to text unless null.
+    void readElement(QString* text, qsizetype limit);
+
     std::shared_ptr<const ZipArchive> archive_;
     QString name_;
     ZipEntryDevice device_;
