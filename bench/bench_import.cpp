@@ -16,7 +16,7 @@
 #include <malloc.h>
 #endif
 
-#include "platform/workbook.h"
+#include "workbook.h"
 
 using namespace velmora;
 

@@ -1,7 +1,7 @@
 // Fuzzes the reader of OpenDocument spreadsheets (.ods), from the zip up.
 
-#include "platform/ods_reader.h"
-#include "platform/zip_archive.h"
+#include "ods_reader.h"
+#include "zip_archive.h"
 #include "read_all.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

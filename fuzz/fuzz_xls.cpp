@@ -1,6 +1,6 @@
 // Fuzzes the reader of Excel 97-2003 and 5.0/95 workbooks (.xls), from the compound file up.
 
-#include "platform/xls_reader.h"
+#include "xls_reader.h"
 #include "read_all.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,7 +1,7 @@
 // Fuzzes the reader of Office Open XML workbooks (.xlsx), from the zip up.
 
-#include "platform/xlsx_reader.h"
-#include "platform/zip_archive.h"
+#include "xlsx_reader.h"
+#include "zip_archive.h"
 #include "read_all.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

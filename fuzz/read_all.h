@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/workbook.h"
+#include "workbook.h"
 
 namespace velmora::fuzz {
 

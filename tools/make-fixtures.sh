@@ -136,5 +136,5 @@ for kind in xlsx ods; do
 done
 cmake -S "$top" -B "$build" >/dev/null
 cmake --build "$build" --target write_fuzz_seeds >/dev/null
-"$build/tests/platform/write_fuzz_seeds" "$top/fuzz/corpus"
+"$build/tests/workbook/write_fuzz_seeds" "$top/fuzz/corpus"
 ls -l "$out" "$top"/fuzz/corpus/*

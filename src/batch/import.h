@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/grid.h"
-#include "platform/workbook.h"
+#include "workbook.h"
 #include "printing/form_content.h"
 
 class QWidget;

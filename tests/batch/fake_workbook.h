@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "batch/import.h"
-#include "platform/workbook.h"
+#include "workbook.h"
 
 namespace velmora::test {
 

@@ -1,4 +1,4 @@
-#include "platform/xls_reader.h"
+#include "xls_reader.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -8,9 +8,9 @@
 #include <optional>
 #include <vector>
 
-#include "platform/cell_text.h"
-#include "platform/cfb_reader.h"
-#include "platform/workbook_reader.h"
+#include "cell_text.h"
+#include "cfb_reader.h"
+#include "workbook_reader.h"
 
 namespace velmora {
 

@@ -1,14 +1,14 @@
-#include "platform/workbook.h"
+#include "workbook.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <cstring>
 
-#include "platform/cfb_reader.h"
-#include "platform/ods_reader.h"
-#include "platform/xls_reader.h"
-#include "platform/xlsx_reader.h"
-#include "platform/zip_archive.h"
+#include "cfb_reader.h"
+#include "ods_reader.h"
+#include "xls_reader.h"
+#include "xlsx_reader.h"
+#include "zip_archive.h"
 
 namespace velmora {
 

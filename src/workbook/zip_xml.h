@@ -5,8 +5,8 @@
 #include <QXmlStreamReader>
 #include <memory>
 
-#include "platform/cell_text.h"
-#include "platform/zip_archive.h"
+#include "cell_text.h"
+#include "zip_archive.h"
 
 namespace velmora {
 

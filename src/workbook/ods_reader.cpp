@@ -1,13 +1,13 @@
-#include "platform/ods_reader.h"
+#include "ods_reader.h"
 
 #include <algorithm>
 #include <functional>
 #include <optional>
 #include <vector>
 
-#include "platform/cell_text.h"
-#include "platform/workbook_reader.h"
-#include "platform/zip_xml.h"
+#include "cell_text.h"
+#include "workbook_reader.h"
+#include "zip_xml.h"
 
 namespace velmora {
 

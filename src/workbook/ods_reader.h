@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "platform/workbook.h"
-#include "platform/zip_archive.h"
+#include "workbook.h"
+#include "zip_archive.h"
 
 namespace velmora {
 

@@ -1,6 +1,6 @@
-#include "platform/zip_xml.h"
+#include "zip_xml.h"
 
-#include "platform/workbook.h"
+#include "workbook.h"
 
 namespace velmora {
 

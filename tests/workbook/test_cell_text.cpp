@@ -1,7 +1,7 @@
 #include <QTest>
 #include <limits>
 
-#include "platform/cell_text.h"
+#include "cell_text.h"
 
 using namespace velmora;
 using namespace Qt::StringLiterals;

@@ -19,11 +19,13 @@ struct AutomationError : std::runtime_error {
 };
 
 // The error numbers.
-inline constexpr int kErrorBadPath = 5;            // no workbook could be opened from the path
-inline constexpr int kErrorNoSuchSheet = 9;        // no worksheet of that name
-inline constexpr int kErrorNotWorkbook = 432;      // the file does not open as a workbook
-inline constexpr int kErrorNoWorksheets = 438;     // it opens, but has no worksheets
-inline constexpr int kErrorCellOutOfRange = 1004;  // a cell reference outside the worksheet
+inline constexpr int kErrorBadPath = 5;             // no workbook could be opened from the path
+inline constexpr int kErrorNoSuchSheet = 9;         // no worksheet of that name
+inline constexpr int kErrorNotWorkbook = 432;       // the file does not open as a workbook
+inline constexpr int kErrorNoWorksheets = 438;      // it opens, but has no worksheets
+inline constexpr int kErrorCellOutOfRange = 1004;   // a cell reference outside the worksheet
+inline constexpr int kErrorCellTooLong = 14;        // the cell read holds more than a cell can hold
+inline constexpr int kErrorPasswordProtected = 70;  // the workbook is encrypted (opening needs a password)
 
 // One worksheet, read forward cheaply: a read of row r needs at most the file up to row r.
 class Worksheet {

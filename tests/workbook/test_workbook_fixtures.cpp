@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/cell_text.h"
-#include "platform/workbook.h"
+#include "cell_text.h"
+#include "workbook.h"
 #include "workbook_files.h"
 
 using namespace velmora;

@@ -1,9 +1,9 @@
-#include "platform/cfb_reader.h"
+#include "cfb_reader.h"
 
 #include <QtEndian>
 #include <cstring>
 
-#include "platform/workbook.h"
+#include "workbook.h"
 
 namespace velmora {
 

@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "platform/workbook.h"
+#include "workbook.h"
 #include "workbook_files.h"
 
 using namespace velmora;

@@ -3,7 +3,7 @@
 
 #include <QTest>
 
-#include "platform/workbook.h"
+#include "workbook.h"
 #include "workbook_files.h"
 
 using namespace velmora;

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/workbook.h"
+#include "workbook.h"
 
 namespace velmora::test {
 

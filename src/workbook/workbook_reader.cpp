@@ -1,4 +1,4 @@
-#include "platform/workbook_reader.h"
+#include "workbook_reader.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
-#include "platform/zip_archive.h"
+#include "zip_archive.h"
 
 #include <zip.h>
 
 #include <QFile>
 
-#include "platform/workbook.h"
+#include "workbook.h"
 
 namespace velmora {
 

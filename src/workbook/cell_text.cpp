@@ -1,4 +1,4 @@
-#include "platform/cell_text.h"
+#include "cell_text.h"
 
 #include <QDate>
 #include <charconv>

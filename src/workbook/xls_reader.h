@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <memory>
 
-#include "platform/workbook.h"
+#include "workbook.h"
 
 namespace velmora {
 

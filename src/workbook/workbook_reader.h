@@ -5,7 +5,7 @@
 #include <climits>
 #include <vector>
 
-#include "platform/workbook.h"
+#include "workbook.h"
 
 namespace velmora {
 

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QtEndian>
 
-#include "platform/workbook.h"
+#include "workbook.h"
 #include "workbook_files.h"
 
 using namespace velmora;
