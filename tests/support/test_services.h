@@ -2,16 +2,34 @@
 
 #include <QTemporaryDir>
 #include <memory>
+#include <vector>
 
-#include "platform/dialogs.h"
-#include "platform/services.h"
-#include "platform/settings_store.h"
-#include "platform/shell.h"
+#include "dialogs.h"
+#include "print_run.h"
+#include "recording_surface.h"
+#include "services.h"
+#include "settings_store.h"
+#include "shell.h"
 
 namespace velmora::test {
 
-// Scripted dialogs, a settings store in a temporary folder and a recording shell, installed as the
-// program's services for as long as the object lives.
+// A printer that records every document drawn on it (at 600 dpi) with its description. Given a file,
+// it stands for a printer writing files there.
+class RecordingDestination final : public PrintDestination {
+public:
+    QString name = QStringLiteral("Recorder");
+    QString file;
+    bool failToStart = false;
+    std::vector<RecordingSurface::Document> documents;
+    std::vector<DocumentInfo> infos;
+
+    QString printerName() const override { return file.isEmpty() ? name : QString(); }
+    QString outputFile(const DocumentInfo& info) const override;
+    std::unique_ptr<PrinterSurface> openDocument(const DocumentInfo& info) override;
+};
+
+// Scripted dialogs, a settings store in a temporary folder, a recording shell and a recording
+// printer, installed as the program's services for as long as the object lives.
 class TestServices {
 public:
     TestServices();
@@ -21,7 +39,9 @@ public:
 
     ScriptedDialogs dialogs;
     RecordingShell shell;
+    RecordingDestination printer;
     QSettingsStore& settings() { return *settings_; }
+    QString folder() const { return dir_.path(); }
 
 private:
     QTemporaryDir dir_;

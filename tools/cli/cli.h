@@ -1,19 +1,15 @@
 #pragma once
 
-// velmora-cli: subcommands registered by static objects, one file per subcommand.
-//
-//   static velmora::cli::CommandRegistrar kImport("import", "import --workbook FILE ...", RunImport);
-//
-// Exit codes: 0 done, 1 the work failed (message on stderr), 2 bad arguments (usage on stderr).
+// velmora-cli: the program's rules from the command line, for scripts and checks. Exit codes: 0 done,
+// 1 the work failed (message on standard error), 2 bad arguments (usage on standard error).
 
-#include <QHash>
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <optional>
-#include <vector>
 
-#include "printing/form_content.h"
+#include "grid.h"
+#include "import.h"
 
 namespace velmora::cli {
 
@@ -21,45 +17,35 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// A subcommand: its name, its usage line(s) and what runs it with the arguments after the name.
-struct Command {
-    QString name;
-    QString usage;
-    std::function<int(const QStringList& arguments)> run;
-};
-
-// The registered subcommands, in the order of their names.
-std::vector<Command> commands();
-
-class CommandRegistrar {
-public:
-    CommandRegistrar(const char* name, const char* usage, std::function<int(const QStringList&)> run);
-};
-
-// An extra option of "render" that supplies the forms to draw instead of the one built from --text
-// and --tick, e.g. a batch file: given the option's value and that one form (the common boxes), it
-// returns the forms, or nothing with *error set. Register from the file that owns the source.
-struct RenderFormSource {
-    QString option;  // with its dashes, e.g. "--batch"
-    QString usage;   // e.g. "--batch FILE"
-    // Further options of the source, each with a value (e.g. "--sheet"); render accepts them only
-    // together with the source's option and hands them over by name.
-    QStringList valueOptions;
-    std::function<std::optional<std::vector<FormContent>>(const QString& value,
-                                                          const QHash<QString, QString>& options,
-                                                          const FormContent& common, QString* error)>
-        forms;
-};
-
-std::vector<RenderFormSource> renderFormSources();
-
-class RenderFormSourceRegistrar {
-public:
-    explicit RenderFormSourceRegistrar(RenderFormSource source);
-};
-
-// Writes a line to stdout or stderr, UTF-8.
+// Writes a line to standard output or standard error, UTF-8.
 void printOut(const QString& line);
 void printError(const QString& line);
+
+// Parses a subcommand's arguments; on a bad argument prints it with the usage and gives nothing.
+bool parseArguments(QCommandLineParser& parser, const QString& command, const QStringList& arguments);
+int usageError(const QCommandLineParser& parser, const QString& command, const QString& problem);
+
+// What to import, as the open-workbook dialog says it, with the dialog's defaults: --sheet,
+// --first-row, --columns and --clean.
+void addImportOptions(QCommandLineParser& parser);
+
+struct BatchRequest {
+    ImportRequest request;
+    int cleanRule = -1;  // 0 to 3: the cleaning rule applied after the import
+};
+// The request the import options give; nothing with *problem set when one is wrong.
+std::optional<BatchRequest> batchRequest(const QCommandLineParser& parser, const QString& path,
+                                         QString* problem);
+
+// A batch read into a grid of the batch grid's shape, cleaned when asked.
+struct Batch {
+    MemoryGrid grid{kMaxDataRows + 1, kDataColumns + 1};
+    ImportOutcome outcome;
+};
+// Reads the batch; nothing with *error set (the import's message) when the import failed.
+std::optional<Batch> readBatch(const BatchRequest& request, QString* error);
+
+int runImport(const QStringList& arguments);
+int runRender(const QStringList& arguments);
 
 }  // namespace velmora::cli

@@ -1,104 +1,20 @@
-// velmora-cli import: the batch import into a grid in memory, the rows printed as tab-separated lines;
-// and render's --batch, which draws one form per record as "导　入" would hand them over.
+// velmora-cli import: the batch import into a grid in memory, the rows printed as tab-separated lines.
 
-#include <array>
-#include <optional>
+#include <algorithm>
 
-#include "app/app_state.h"
-#include "batch/import.h"
 #include "cli.h"
-#include "platform/grid.h"
-#include "text/amount.h"
 
 namespace velmora::cli {
 
 namespace {
 
-constexpr const char* kImportUsage =
-    "import WORKBOOK [--sheet NAME] [--first-row N] [--columns A,C,B,D] [--clean RULE]";
+const QString kRuleNames[] = {QStringLiteral("name"), QStringLiteral("address"), QStringLiteral("postcode"),
+                              QStringLiteral("amount")};
 
-const QStringList kImportOptions{"--sheet", "--first-row", "--columns", "--clean"};
-
-QString importUsage() {
-    return QStringLiteral(
-               "usage: velmora-cli %1\n"
-               "  WORKBOOK            an .xlsx, .xlsm, .xls or .ods file\n"
-               "  --sheet NAME        the worksheet (letter case ignored); default sheet1\n"
-               "  --first-row N       the worksheet row of the first record; default 2\n"
-               "  --columns A,C,B,D   the columns of payee name, address, postcode and amount\n"
-               "  --clean RULE        drop the rows without: name, address, postcode or amount (or 0 to 3)\n"
-               "Prints rows 1 to the last row read as: row, name, address, postcode, amount, separated by\n"
-               "tabs; a tab, line feed, carriage return or backslash in a cell is written as \\t, \\n, \\r "
-               "or \\\\.")
-        .arg(QString::fromUtf8(kImportUsage));
-}
-
-// What the import needs, with the open-workbook dialog's defaults.
-struct ImportSettings {
-    QString path;
-    QString sheet = QStringLiteral("sheet1");
-    std::int16_t firstRow = 2;
-    std::array<std::int16_t, 4> columns{1, 3, 2, 4};
-    int cleanRule = -1;
-};
-
-// Sets one import option from its text; returns what is wrong with it, or "".
-QString setImportOption(ImportSettings& settings, const QString& option, const QString& value) {
-    if (option == QLatin1String("--sheet")) {
-        settings.sheet = value;
-    } else if (option == QLatin1String("--first-row")) {
-        // Digits only, as the dialog's box takes them.
-        bool ok =
-            !value.isEmpty() && value.size() <= 5 &&
-            std::all_of(value.begin(), value.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; });
-        const int row = ok ? value.toInt() : -1;
-        if (!ok || row > 32767) {
-            return QStringLiteral("--first-row wants a row number from 0 to 32767, not \"%1\"").arg(value);
-        }
-        settings.firstRow = static_cast<std::int16_t>(row);
-    } else if (option == QLatin1String("--columns")) {
-        const QStringList letters = value.split(QLatin1Char(','));
-        bool ok = letters.size() == 4;
-        for (qsizetype k = 0; ok && k < 4; ++k) {
-            const QString column = letters[k].trimmed().toUpper();
-            ok = column.size() <= 2 && std::all_of(column.begin(), column.end(), [](QChar c) {
-                     return c >= QLatin1Char('A') && c <= QLatin1Char('Z');
-                 });
-            settings.columns[static_cast<std::size_t>(k)] = ColumnNumber(column);
-        }
-        if (!ok) {
-            return QStringLiteral("--columns wants four column letters such as A,C,B,D, not \"%1\"")
-                .arg(value);
-        }
-    } else if (option == QLatin1String("--clean")) {
-        static const QStringList names{"name", "address", "postcode", "amount"};
-        const qsizetype named = names.indexOf(value.toLower());
-        bool isNumber = false;
-        const int rule = named >= 0 ? int(named) : value.toInt(&isNumber);
-        if ((named < 0 && !isNumber) || rule < 0 || rule > 3) {
-            return QStringLiteral("--clean wants name, address, postcode or amount (0 to 3), not \"%1\"")
-                .arg(value);
-        }
-        settings.cleanRule = rule;
-    }
-    return {};
-}
-
-// The import into a grid of the batch grid's shape, cleaned when asked; nothing with *error set
-// when it failed.
-std::optional<ImportOutcome> importInto(MemoryGrid& grid, const ImportSettings& settings, QString* error) {
-    appState().RowCount = 1;
-    const ImportOutcome outcome =
-        ReadWorkbook(grid, settings.path, settings.sheet, static_cast<std::int16_t>(settings.firstRow - 1),
-                     settings.columns);
-    if (outcome.error != 0) {
-        *error = outcome.message;
-        return std::nullopt;
-    }
-    if (settings.cleanRule >= 0) {
-        CleanRows(grid, settings.cleanRule);
-    }
-    return outcome;
+bool isAsciiDigits(const QString& text) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
 }
 
 QString escaped(QString cell) {
@@ -109,126 +25,120 @@ QString escaped(QString cell) {
     return cell;
 }
 
-int usageError(const QString& problem) {
-    printError(QStringLiteral("velmora-cli import: ") + problem);
-    printError(importUsage());
-    return kExitUsage;
+}  // namespace
+
+void addImportOptions(QCommandLineParser& parser) {
+    parser.addOptions({
+        {QStringLiteral("sheet"), QStringLiteral("The worksheet (letter case ignored); default sheet1."),
+         QStringLiteral("NAME"), QStringLiteral("sheet1")},
+        {QStringLiteral("first-row"), QStringLiteral("The worksheet row of the first record; default 2."),
+         QStringLiteral("N"), QStringLiteral("2")},
+        {QStringLiteral("columns"),
+         QStringLiteral("The columns of payee name, address, postcode and amount; default A,C,B,D."),
+         QStringLiteral("A,C,B,D"), QStringLiteral("A,C,B,D")},
+        {QStringLiteral("clean"),
+         QStringLiteral("Drop the rows without: name, address, postcode or amount (or 0 to 3)."),
+         QStringLiteral("RULE")},
+    });
+}
+
+std::optional<BatchRequest> batchRequest(const QCommandLineParser& parser, const QString& path,
+                                         QString* problem) {
+    BatchRequest batch;
+    batch.request.path = path;
+    batch.request.sheet = parser.value(QStringLiteral("sheet"));
+    // Digits only, as the dialog's box takes them.
+    const QString firstRow = parser.value(QStringLiteral("first-row"));
+    if (!isAsciiDigits(firstRow) || firstRow.size() > 5 || firstRow.toInt() > 32767) {
+        *problem = QStringLiteral("--first-row wants a row number from 0 to 32767, not \"%1\"").arg(firstRow);
+        return std::nullopt;
+    }
+    batch.request.rowOffset = static_cast<std::int16_t>(firstRow.toInt() - 1);
+    const QStringList letters = parser.value(QStringLiteral("columns")).split(QLatin1Char(','));
+    bool lettersOk = letters.size() == 4;
+    for (qsizetype k = 0; lettersOk && k < 4; ++k) {
+        const QString column = letters[k].trimmed().toUpper();
+        lettersOk = column.size() <= 2 && std::all_of(column.begin(), column.end(), [](QChar c) {
+                        return c >= QLatin1Char('A') && c <= QLatin1Char('Z');
+                    });
+        batch.request.columns[static_cast<std::size_t>(k)] = ColumnNumber(column);
+    }
+    if (!lettersOk) {
+        *problem = QStringLiteral("--columns wants four column letters such as A,C,B,D, not \"%1\"")
+                       .arg(parser.value(QStringLiteral("columns")));
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("clean"))) {
+        const QString rule = parser.value(QStringLiteral("clean"));
+        const auto named = std::find(std::begin(kRuleNames), std::end(kRuleNames), rule.toLower());
+        batch.cleanRule = named != std::end(kRuleNames)             ? int(named - std::begin(kRuleNames))
+                          : rule.size() == 1 && isAsciiDigits(rule) ? rule.toInt()
+                                                                    : -1;
+        if (batch.cleanRule < 0 || batch.cleanRule > 3) {
+            *problem = QStringLiteral("--clean wants name, address, postcode or amount (0 to 3), not \"%1\"")
+                           .arg(rule);
+            return std::nullopt;
+        }
+    }
+    return batch;
+}
+
+std::optional<Batch> readBatch(const BatchRequest& request, QString* error) {
+    Batch batch;
+    batch.outcome = ReadWorkbook(request.request, batch.grid);
+    if (batch.outcome.error != 0) {
+        *error = batch.outcome.message;
+        return std::nullopt;
+    }
+    if (request.cleanRule >= 0) {
+        CleanRows(batch.grid, request.cleanRule, batch.outcome.rowsRead);
+    }
+    return batch;
 }
 
 int runImport(const QStringList& arguments) {
-    ImportSettings settings;
-    bool pathGiven = false;
-    QStringList seen;
-    for (qsizetype k = 0; k < arguments.size(); ++k) {
-        QString option = arguments[k];
-        if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
-            printOut(importUsage());
-            return kExitOk;
-        }
-        if (!option.startsWith(QLatin1String("--"))) {
-            if (pathGiven) {
-                return usageError(QStringLiteral("one workbook at a time, not also \"%1\"").arg(option));
-            }
-            settings.path = option;
-            pathGiven = true;
-            continue;
-        }
-        std::optional<QString> value;
-        const qsizetype equals = option.indexOf(QLatin1Char('='));
-        if (equals > 0) {
-            value = option.mid(equals + 1);
-            option.truncate(equals);
-        }
-        if (!kImportOptions.contains(option)) {
-            return usageError(QStringLiteral("unknown argument \"%1\"").arg(arguments[k]));
-        }
-        if (seen.contains(option)) {
-            return usageError(QStringLiteral("%1 given twice").arg(option));
-        }
-        seen << option;
-        if (!value) {
-            if (k + 1 >= arguments.size()) {
-                return usageError(QStringLiteral("%1 needs a value").arg(option));
-            }
-            value = arguments[++k];
-        }
-        const QString problem = setImportOption(settings, option, *value);
-        if (!problem.isEmpty()) {
-            return usageError(problem);
-        }
+    const QString command = QStringLiteral("import");
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("WORKBOOK"),
+                                 QStringLiteral("An .xlsx, .xlsm, .xls or .ods file."));
+    addImportOptions(parser);
+    if (!parseArguments(parser, command, arguments)) {
+        return usageError(parser, command, parser.errorText());
     }
-    if (!pathGiven) {
-        return usageError(QStringLiteral("WORKBOOK is required"));
+    if (parser.isSet(QStringLiteral("help"))) {
+        printOut(
+            parser.helpText() +
+            QStringLiteral("\nPrints rows 1 to the last row read as: row, name, address, postcode, amount,\n"
+                           "separated by tabs; a tab, line feed, carriage return or backslash in a cell\n"
+                           "is written as \\t, \\n, \\r or \\\\."));
+        return kExitOk;
     }
-
-    MemoryGrid grid(kMaxDataRows + 1, kDataColumns + 1);
+    if (parser.positionalArguments().size() != 1) {
+        return usageError(parser, command, QStringLiteral("give one WORKBOOK"));
+    }
     QString error;
-    const std::optional<ImportOutcome> outcome = importInto(grid, settings, &error);
-    if (!outcome) {
+    const std::optional<BatchRequest> request =
+        batchRequest(parser, parser.positionalArguments().first(), &error);
+    if (!request) {
+        return usageError(parser, command, error);
+    }
+    const std::optional<Batch> batch = readBatch(*request, &error);
+    if (!batch) {
         printError(error);
         return kExitFailed;
     }
-    for (int row = 1; row <= appState().RowCount; ++row) {
+    for (int row = 1; row <= batch->outcome.rowsRead; ++row) {
         QStringList fields{QString::number(row)};
         for (int column = 1; column <= kDataColumns; ++column) {
-            fields << escaped(grid.text(row, column));
+            fields << escaped(batch->grid.text(row, column));
         }
         printOut(fields.join(QLatin1Char('\t')));
     }
-    const QString notice = UnreadDataNotice(*outcome);
+    const QString notice = UnreadDataNotice(batch->outcome);
     if (!notice.isEmpty()) {
         printError(notice);
     }
     return kExitOk;
 }
-
-// render --batch: records 1 to n of the imported batch, each over the boxes given with --text and
-// --tick. A record whose amount the form cannot hold stops the run before anything is drawn.
-std::optional<std::vector<FormContent>> batchForms(const QString& path,
-                                                   const QHash<QString, QString>& options,
-                                                   const FormContent& common, QString* error) {
-    ImportSettings settings;
-    settings.path = path;
-    for (auto it = options.cbegin(); it != options.cend(); ++it) {
-        const QString problem = setImportOption(settings, it.key(), it.value());
-        if (!problem.isEmpty()) {
-            *error = problem;
-            return std::nullopt;
-        }
-    }
-    MemoryGrid grid(kMaxDataRows + 1, kDataColumns + 1);
-    if (!importInto(grid, settings, error)) {
-        return std::nullopt;
-    }
-    const int count = HandOverCount(grid);
-    if (count < 1) {
-        *error = QStringLiteral("工作表中没有汇款单数据（没有收款人、地址或邮编）。");
-        return std::nullopt;
-    }
-    std::vector<FormContent> forms;
-    forms.reserve(static_cast<std::size_t>(count));
-    for (int row = 1; row <= count; ++row) {
-        FormContent form = RecordForm(grid, row, common);
-        const QString problem = AmountProblem(form.text[6]);
-        if (!problem.isEmpty()) {
-            *error =
-                QStringLiteral("第 %1 个汇款单（收款人：%2，金额：%3）不能打印：%4。没有生成任何汇款单。")
-                    .arg(row)
-                    .arg(form.text[0], grid.text(row, kColumnAmount), problem);
-            return std::nullopt;
-        }
-        forms.push_back(std::move(form));
-    }
-    return forms;
-}
-
-const CommandRegistrar kImport("import", kImportUsage, runImport);
-
-const RenderFormSourceRegistrar kBatch(RenderFormSource{
-    QStringLiteral("--batch"),
-    QStringLiteral("--batch WORKBOOK [--sheet NAME] [--first-row N] [--columns A,C,B,D] [--clean RULE]"),
-    kImportOptions, batchForms});
-
-}  // namespace
 
 }  // namespace velmora::cli

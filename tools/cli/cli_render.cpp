@@ -1,43 +1,20 @@
-// velmora-cli render: one form drawn by DrawRemittance on an A4 PDF page whose printable area is the
-// whole sheet, so calibration values of 10 put every field at its place on the form stock.
+// velmora-cli render: forms drawn by DrawRemittance, into a PDF file whose printable area is the whole
+// A4 sheet (so calibration distances of 10 put every field at its place on the form stock), or on a
+// printer through the system's spooler.
 
 #include <QPrinter>
 #include <cmath>
-#include <optional>
 
+#include "calibration.h"
 #include "cli.h"
-#include "platform/printer.h"
-#include "printing/print_run.h"
-#include "printing/render_forms.h"
+#include "print_plan.h"
+#include "printer_status.h"
+#include "render_forms.h"
+#include "settings_store.h"
 
 namespace velmora::cli {
 
 namespace {
-
-constexpr const char* kRenderUsage =
-    "render (--pdf OUT.pdf | --printer NAME) [--text I=VALUE]... [--tick I]... [--x MM --y MM]";
-
-QString renderUsage() {
-    QString line = QStringLiteral("velmora-cli ") + QString::fromUtf8(kRenderUsage);
-    for (const RenderFormSource& source : renderFormSources()) {
-        line += QStringLiteral(" [") + source.usage + QLatin1Char(']');
-    }
-    return QStringLiteral(
-               "usage: %1\n"
-               "  --pdf OUT.pdf    the PDF file to write (replaced when it exists)\n"
-               "  --printer NAME   print on that printer through the system's spooler, each form a job\n"
-               "  --text I=VALUE   the text of entry box I (0 to 8), taken as given\n"
-               "  --tick I         tick check box I (0 to 8)\n"
-               "  --x MM --y MM    calibration distances (0 to 30 mm, 10 = none); without them the stored "
-               "ones")
-        .arg(line);
-}
-
-int usageError(const QString& problem) {
-    printError(QStringLiteral("velmora-cli render: ") + problem);
-    printError(renderUsage());
-    return kExitUsage;
-}
 
 std::optional<int> boxIndex(const QString& text) {
     bool ok = false;
@@ -51,160 +28,238 @@ std::optional<int> boxIndex(const QString& text) {
 std::optional<double> millimetres(const QString& text) {
     bool ok = false;
     const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value < 0 || value > 30) {
+    if (!ok || !std::isfinite(value) || !InCalibrationRange(value)) {
         return std::nullopt;
     }
     return value;
 }
 
-int runRender(const QStringList& arguments) {
-    QString pdf;
-    QString printerName;
+// The form the --text and --tick options give; nothing with *problem set when one is wrong.
+std::optional<FormContent> formFrom(const QCommandLineParser& parser, QString* problem) {
     FormContent form;
-    std::array<bool, 9> textGiven{};
-    std::optional<double> x;
-    std::optional<double> y;
-    std::optional<std::pair<RenderFormSource, QString>> source;
-    QHash<QString, QString> sourceOptions;
-    const std::vector<RenderFormSource> sources = renderFormSources();
+    std::array<bool, kFieldCount> given{};
+    for (const QString& value : parser.values(QStringLiteral("text"))) {
+        const qsizetype split = value.indexOf(QLatin1Char('='));
+        const std::optional<int> index = split > 0 ? boxIndex(value.left(split)) : std::nullopt;
+        if (!index) {
+            *problem = QStringLiteral("--text wants I=VALUE with I from 0 to 8, not \"%1\"").arg(value);
+            return std::nullopt;
+        }
+        if (given[std::size_t(*index)]) {
+            *problem = QStringLiteral("--text %1 given twice").arg(*index);
+            return std::nullopt;
+        }
+        given[std::size_t(*index)] = true;
+        form.texts[std::size_t(*index)] = value.mid(split + 1);
+    }
+    for (const QString& value : parser.values(QStringLiteral("tick"))) {
+        const std::optional<int> index = boxIndex(value);
+        if (!index) {
+            *problem = QStringLiteral("--tick wants a check box from 0 to 8, not \"%1\"").arg(value);
+            return std::nullopt;
+        }
+        form.checks[std::size_t(*index)] = CheckValue::Ticked;
+    }
+    return form;
+}
 
-    for (qsizetype k = 0; k < arguments.size(); ++k) {
-        QString option = arguments[k];
-        if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
-            printOut(renderUsage());
-            return kExitOk;
-        }
-        std::optional<QString> value;
-        const qsizetype equals = option.indexOf(QLatin1Char('='));
-        if (option.startsWith(QLatin1String("--")) && equals > 0 && option != QLatin1String("--text")) {
-            // --name=value
-            value = option.mid(equals + 1);
-            option.truncate(equals);
-        }
-        const bool known = option == QLatin1String("--pdf") || option == QLatin1String("--printer") ||
-                           option == QLatin1String("--text") || option == QLatin1String("--tick") ||
-                           option == QLatin1String("--x") || option == QLatin1String("--y") ||
-                           std::any_of(sources.begin(), sources.end(), [&](const RenderFormSource& s) {
-                               return s.option == option || s.valueOptions.contains(option);
-                           });
-        if (!known) {
-            return usageError(QStringLiteral("unknown argument \"%1\"").arg(arguments[k]));
-        }
+// The calibration --x and --y give, or the stored one; nothing with *problem set when they are wrong.
+std::optional<Calibration> calibrationFrom(const QCommandLineParser& parser, QString* problem) {
+    const bool x = parser.isSet(QStringLiteral("x"));
+    if (x != parser.isSet(QStringLiteral("y"))) {
+        *problem = QStringLiteral("give --x and --y together");
+        return std::nullopt;
+    }
+    if (!x) {
+        QSettingsStore settings;
+        return CalibrationStore(settings).read();
+    }
+    Calibration calibration;
+    for (const auto& [name, target] :
+         {std::pair{QStringLiteral("x"), &calibration.x}, {QStringLiteral("y"), &calibration.y}}) {
+        const std::optional<double> value = millimetres(parser.value(name));
         if (!value) {
-            if (k + 1 >= arguments.size()) {
-                return usageError(QStringLiteral("%1 needs a value").arg(option));
-            }
-            value = arguments[++k];
+            *problem = QStringLiteral("--%1 wants millimetres from 0 to 30, not \"%2\"")
+                           .arg(name, parser.value(name));
+            return std::nullopt;
         }
+        target->value = *value;
+    }
+    return calibration;
+}
 
-        if (option == QLatin1String("--pdf")) {
-            if (!pdf.isEmpty() || value->isEmpty()) {
-                return usageError(QStringLiteral("give --pdf once, with a file name"));
-            }
-            pdf = *value;
-        } else if (option == QLatin1String("--printer")) {
-            if (!printerName.isEmpty() || value->isEmpty()) {
-                return usageError(QStringLiteral("give --printer once, with a printer name"));
-            }
-            printerName = *value;
-        } else if (option == QLatin1String("--text")) {
-            const qsizetype split = value->indexOf(QLatin1Char('='));
-            const std::optional<int> index = split > 0 ? boxIndex(value->left(split)) : std::nullopt;
-            if (!index) {
-                return usageError(
-                    QStringLiteral("--text wants I=VALUE with I from 0 to 8, not \"%1\"").arg(*value));
-            }
-            if (textGiven[*index]) {
-                return usageError(QStringLiteral("--text %1 given twice").arg(*index));
-            }
-            textGiven[*index] = true;
-            form.text[*index] = value->mid(split + 1);
-        } else if (option == QLatin1String("--tick")) {
-            const std::optional<int> index = boxIndex(*value);
-            if (!index) {
-                return usageError(
-                    QStringLiteral("--tick wants a check box from 0 to 8, not \"%1\"").arg(*value));
-            }
-            form.check[*index] = 1;
-        } else if (option == QLatin1String("--x") || option == QLatin1String("--y")) {
-            std::optional<double>& target = option == QLatin1String("--x") ? x : y;
-            if (target) {
-                return usageError(QStringLiteral("%1 given twice").arg(option));
-            }
-            target = millimetres(*value);
-            if (!target) {
-                return usageError(
-                    QStringLiteral("%1 wants millimetres from 0 to 30, not \"%2\"").arg(option, *value));
-            }
-        } else if (std::none_of(sources.begin(), sources.end(),
-                                [&](const RenderFormSource& s) { return s.option == option; })) {
-            if (sourceOptions.contains(option)) {
-                return usageError(QStringLiteral("%1 given twice").arg(option));
-            }
-            sourceOptions.insert(option, *value);
-        } else {
-            if (source) {
-                return usageError(QStringLiteral("give one source of forms"));
-            }
-            const auto it = std::find_if(sources.begin(), sources.end(),
-                                         [&](const RenderFormSource& s) { return s.option == option; });
-            source = std::make_pair(*it, *value);
+// The forms to draw, each with its record number (0 for the one form given by the options), and what
+// the command says on standard error first: the import's notices, the records refused and warned of.
+struct Forms {
+    std::vector<FormContent> forms;
+    std::vector<int> records;
+    int count = 0;  // the batch's record count
+};
+
+void tellNotes(const std::vector<RecordNote>& notes, const QString& what) {
+    for (const RecordNote& n : notes) {
+        printError(
+            QStringLiteral("第 %1 个汇款单（收款人：%2）%3：%4").arg(n.record).arg(n.payee, what, n.text));
+    }
+}
+
+// The batch's records 1 to n, each over the common boxes, checked all before any is drawn: records
+// the check refuses stop the command unless `skipInvalid`, when only the others are drawn.
+std::optional<Forms> batchForms(const BatchRequest& request, const FormContent& common, bool skipInvalid) {
+    QString error;
+    const std::optional<Batch> batch = readBatch(request, &error);
+    if (!batch) {
+        printError(QStringLiteral("velmora-cli render: ") + error);
+        return std::nullopt;
+    }
+    if (const QString notice = UnreadDataNotice(batch->outcome); !notice.isEmpty()) {
+        printError(notice);
+    }
+    Forms forms;
+    forms.count = HandOverCount(batch->grid);
+    const PrintPlan plan = PlanPrint(batch->grid, {}, 1, forms.count, true, common);
+    tellNotes(plan.refused, QStringLiteral("不能打印"));
+    tellNotes(plan.warnings, QStringLiteral("请注意"));
+    if (!plan.refused.empty() && !skipInvalid) {
+        printError(QStringLiteral("velmora-cli render: %1 "
+                                  "个汇款单不能打印，没有生成任何汇款单（--skip-invalid 只打印其余的）。")
+                       .arg(plan.refused.size()));
+        return std::nullopt;
+    }
+    if (plan.records.empty()) {
+        printError(QStringLiteral("velmora-cli render: 工作表中没有可以打印的汇款单。"));
+        return std::nullopt;
+    }
+    for (const int record : plan.records) {
+        forms.forms.push_back(RecordForm(batch->grid, record, common));
+        forms.records.push_back(record);
+    }
+    return forms;
+}
+
+}  // namespace
+
+int runRender(const QStringList& arguments) {
+    const QString command = QStringLiteral("render");
+    QCommandLineParser parser;
+    parser.addOptions({
+        {QStringLiteral("pdf"),
+         QStringLiteral("The PDF file to write, one page per form (replaced when complete)."),
+         QStringLiteral("OUT.pdf")},
+        {QStringLiteral("printer"),
+         QStringLiteral("Print on that printer through the system's spooler, each form a job."),
+         QStringLiteral("NAME")},
+        {QStringLiteral("text"),
+         QStringLiteral("The text of entry box I (0 to 8), checked and normalised as the box's."),
+         QStringLiteral("I=VALUE")},
+        {QStringLiteral("tick"), QStringLiteral("Tick check box I (0 to 8)."), QStringLiteral("I")},
+        {QStringLiteral("x"),
+         QStringLiteral(
+             "Horizontal calibration distance (0 to 30 mm, 10 = none); without --x and --y the stored ones."),
+         QStringLiteral("MM")},
+        {QStringLiteral("y"), QStringLiteral("Vertical calibration distance."), QStringLiteral("MM")},
+        {QStringLiteral("batch"),
+         QStringLiteral("One form per record of the workbook's batch, over the boxes given."),
+         QStringLiteral("WORKBOOK")},
+        {QStringLiteral("skip-invalid"),
+         QStringLiteral(
+             "With --batch: draw the records that can be printed, leaving out those that cannot.")},
+    });
+    addImportOptions(parser);
+    if (!parseArguments(parser, command, arguments)) {
+        return usageError(parser, command, parser.errorText());
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        printOut(parser.helpText());
+        return kExitOk;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return usageError(
+            parser, command,
+            QStringLiteral("unknown argument \"%1\"").arg(parser.positionalArguments().first()));
+    }
+    for (const QString& once : {QStringLiteral("pdf"), QStringLiteral("printer"), QStringLiteral("x"),
+                                QStringLiteral("y"), QStringLiteral("batch")}) {
+        if (parser.values(once).size() > 1) {
+            return usageError(parser, command, QStringLiteral("--%1 given twice").arg(once));
         }
     }
+    const QString pdf = parser.value(QStringLiteral("pdf"));
+    const QString printerName = parser.value(QStringLiteral("printer"));
     if (pdf.isEmpty() == printerName.isEmpty()) {
-        return usageError(QStringLiteral("give either --pdf OUT.pdf or --printer NAME"));
+        return usageError(parser, command, QStringLiteral("give either --pdf OUT.pdf or --printer NAME"));
     }
-    if (x.has_value() != y.has_value()) {
-        return usageError(QStringLiteral("give --x and --y together"));
-    }
-
-    std::vector<FormContent> forms = {form};
-    for (auto it = sourceOptions.cbegin(); it != sourceOptions.cend(); ++it) {
-        if (!source || !source->first.valueOptions.contains(it.key())) {
-            return usageError(QStringLiteral("%1 goes with its source of forms").arg(it.key()));
+    const bool batch = parser.isSet(QStringLiteral("batch"));
+    for (const QString& importOption :
+         {QStringLiteral("sheet"), QStringLiteral("first-row"), QStringLiteral("columns"),
+          QStringLiteral("skip-invalid"), QStringLiteral("clean")}) {
+        if (!batch && parser.isSet(importOption)) {
+            return usageError(parser, command, QStringLiteral("--%1 goes with --batch").arg(importOption));
         }
     }
-    if (source) {
-        QString error;
-        std::optional<std::vector<FormContent>> found =
-            source->first.forms(source->second, sourceOptions, form, &error);
-        if (!found) {
-            printError(QStringLiteral("velmora-cli render: ") + error);
+    QString problem;
+    const std::optional<FormContent> form = formFrom(parser, &problem);
+    const std::optional<Calibration> calibration = form ? calibrationFrom(parser, &problem) : std::nullopt;
+    const std::optional<BatchRequest> request =
+        calibration && batch ? batchRequest(parser, parser.value(QStringLiteral("batch")), &problem)
+                             : std::nullopt;
+    if (!form || !calibration || (batch && !request)) {
+        return usageError(parser, command, problem);
+    }
+
+    const QString workbook = batch ? parser.value(QStringLiteral("batch")) : QString();
+    std::optional<Forms> found;
+    if (batch) {
+        found = batchForms(*request, *form, parser.isSet(QStringLiteral("skip-invalid")));
+    } else {
+        const CheckedForm checked = CheckForm(*form, FormSource::Typed);
+        if (!checked.printable()) {
+            printError(QStringLiteral("velmora-cli render: 汇款单不能打印：") + checked.problemText());
+        } else {
+            if (!checked.warnings.empty()) {
+                printError(QStringLiteral("请注意：") + checked.warningText());
+            }
+            found = Forms{{*form}, {0}, 0};
+        }
+    }
+    if (!found) {
+        return kExitFailed;
+    }
+    const FormSource source = batch ? FormSource::Batch : FormSource::Typed;
+    if (!pdf.isEmpty()) {
+        const RenderReport report =
+            RenderFormsToPdf(found->forms, source, pdf, calibration->offsets(), workbook);
+        if (report.status != PrintStatus::Printed) {
+            printError(QStringLiteral("velmora-cli render: ") + report.reason);
             return kExitFailed;
         }
-        forms = std::move(*found);
+        return kExitOk;
     }
-
-    const Calibration calibration = x ? Calibration{*x, *y} : StoredCalibration();
-    RenderReport report;
-    if (!pdf.isEmpty()) {
-        report = RenderFormsToPdf(forms, pdf, calibration.x - 10, calibration.y - 10);
-    } else {
-        // Qt falls back to another printer for a name it does not know: refuse an unknown name first.
-        const QString problem = printerUnavailable(printerName);
-        if (!problem.isEmpty()) {
-            report = RenderReport{PrintStatus::Failed, 0, 0, QStringLiteral("无法开始打印：") + problem};
-        } else {
-            QPrinter printer(QPrinter::HighResolution);
-            printer.setPrinterName(printerName);
-            report = PrintForms(forms, printer, calibration.x - 10, calibration.y - 10);
-        }
-    }
-    if (report.status != PrintStatus::Printed) {
-        const QString which = forms.size() > 1
-                                  ? QStringLiteral("第 %1 个汇款单未能打印（已打印 %2 个，共 %3 个）：")
-                                        .arg(report.failedIndex + 1)
-                                        .arg(report.printed)
-                                        .arg(forms.size())
-                                  : QString();
-        printError(QStringLiteral("velmora-cli render: ") + which + report.reason);
+    // Qt falls back to another printer for a name it does not know: refuse an unknown name first.
+    if (const QString unavailable = printerUnavailable(printerName); !unavailable.isEmpty()) {
+        printError(QStringLiteral("velmora-cli render: 无法开始打印：") + unavailable);
         return kExitFailed;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName(printerName);
+    QPrinterDestination destination(printer);
+    const PrintContext context{nullptr, nullptr, destination, [&](const QString&) { return *calibration; }};
+    for (std::size_t i = 0; i < found->forms.size(); ++i) {
+        const int record = found->records[i];
+        const DocumentInfo info =
+            FormDocument(found->forms[i].text(Field::PayeeName), record, found->count, workbook);
+        const PrintResult result = PrintRemittance(found->forms[i], false, context, info);
+        if (result.status != PrintStatus::Printed) {
+            const QString which = batch ? QStringLiteral("第 %1 个汇款单未能打印（已打印 %2 个，共 %3 个）：")
+                                              .arg(record)
+                                              .arg(i)
+                                              .arg(found->forms.size())
+                                        : QString();
+            printError(QStringLiteral("velmora-cli render: ") + which + result.reason);
+            return kExitFailed;
+        }
     }
     return kExitOk;
 }
-
-const CommandRegistrar kRender("render", kRenderUsage, runRender);
-
-}  // namespace
 
 }  // namespace velmora::cli

@@ -1,73 +1,47 @@
-// velmora-cli: the program's rules from the command line, for scripts and checks.
+// velmora-cli: import and render from the command line, through the same rules as the windows.
 
 #include <QGuiApplication>
-#include <algorithm>
 #include <cstdio>
-#include <map>
 
-#include "app/fonts.h"
 #include "cli.h"
-#include "platform/services.h"
-#include "platform/settings_store.h"
+#include "fonts.h"
 
 namespace velmora::cli {
 
 namespace {
 
-std::map<QString, Command>& commandTable() {
-    static std::map<QString, Command> table;
-    return table;
-}
-
-std::vector<RenderFormSource>& renderSourceTable() {
-    static std::vector<RenderFormSource> table;
-    return table;
-}
+const QString kUsage = QStringLiteral(
+    "usage:\n"
+    "  velmora-cli import WORKBOOK [options]   the rows a batch import reads, as tab-separated lines\n"
+    "  velmora-cli render (--pdf OUT.pdf | --printer NAME) [options]   draw forms\n"
+    "velmora-cli COMMAND --help shows a command's options.");
 
 void write(std::FILE* stream, const QString& line) {
     const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
 }
 
-QString usage() {
-    QString text = QStringLiteral("usage:");
-    for (const Command& command : commands()) {
-        for (const QString& line : command.usage.split(QLatin1Char('\n'))) {
-            text += QStringLiteral("\n  velmora-cli ") + line;
-        }
-    }
-    return text;
-}
-
 }  // namespace
-
-std::vector<Command> commands() {
-    std::vector<Command> all;
-    for (const auto& [name, command] : commandTable()) {
-        all.push_back(command);
-    }
-    return all;
-}
-
-CommandRegistrar::CommandRegistrar(const char* name, const char* usage,
-                                   std::function<int(const QStringList&)> run) {
-    const QString key = QString::fromUtf8(name);
-    commandTable()[key] = Command{key, QString::fromUtf8(usage), std::move(run)};
-}
-
-std::vector<RenderFormSource> renderFormSources() {
-    return renderSourceTable();
-}
-
-RenderFormSourceRegistrar::RenderFormSourceRegistrar(RenderFormSource source) {
-    renderSourceTable().push_back(std::move(source));
-}
 
 void printOut(const QString& line) {
     write(stdout, line);
 }
+
 void printError(const QString& line) {
     write(stderr, line);
+}
+
+bool parseArguments(QCommandLineParser& parser, const QString& command, const QStringList& arguments) {
+    parser.setApplicationDescription(QStringLiteral("velmora-cli ") + command);
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    return parser.parse(QStringList{QStringLiteral("velmora-cli ") + command} + arguments);
+}
+
+int usageError(const QCommandLineParser& parser, const QString& command, const QString& problem) {
+    printError(QStringLiteral("velmora-cli %1: %2").arg(command, problem));
+    printError(parser.helpText().trimmed());
+    return kExitUsage;
 }
 
 }  // namespace velmora::cli
@@ -79,26 +53,26 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
     velmora::installSongFontSubstitutions();
-    static velmora::QSettingsStore settings;
-    velmora::services().settings = &settings;
 
     QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.isEmpty()) {
-        printError(usage());
-        return kExitUsage;
+    const QString command = arguments.isEmpty() ? QString() : arguments.takeFirst();
+    if (command == QLatin1String("import")) {
+        return runImport(arguments);
     }
-    const QString name = arguments.takeFirst();
-    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
-        printOut(usage());
+    if (command == QLatin1String("render")) {
+        return runRender(arguments);
+    }
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
+        command == QLatin1String("help")) {
+        printOut(kUsage);
         return kExitOk;
     }
-    const std::vector<Command> all = commands();
-    const auto it = std::find_if(all.begin(), all.end(), [&](const Command& c) { return c.name == name; });
-    if (it == all.end()) {
-        printError(QStringLiteral("velmora-cli: unknown command \"%1\"").arg(name));
-        printError(usage());
-        return kExitUsage;
+    if (!command.isEmpty()) {
+        printError(QStringLiteral("velmora-cli: unknown command \"%1\"").arg(command));
     }
-    return it->run(arguments);
+    printError(kUsage);
+    return kExitUsage;
 }

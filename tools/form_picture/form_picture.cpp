@@ -17,8 +17,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/fonts.h"
-#include "text/spaced_text.h"
+#include "fonts.h"
+#include "spaced_text.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <QScrollBar>
 #include <cstdio>
 
-#include "app/main_window.h"
-#include "app/startup.h"
-#include "app/window_registry.h"
+#include "main_window.h"
+#include "startup.h"
+#include "window_registry.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -1,0 +1,81 @@
+#include "recording_surface.h"
+
+namespace velmora {
+
+RecordingSurface::RecordingSurface(int dotsPerInch, std::vector<Document>* sink)
+    : twipsPerDot_(1440.0f / static_cast<float>(dotsPerInch)), sink_(sink) {}
+
+RecordingSurface::~RecordingSurface() {
+    if (sink_) {
+        sink_->push_back(calls);
+    }
+}
+
+bool RecordingSurface::start() {
+    if (failed()) {
+        return false;
+    }
+    if (!started_) {
+        if (failToStart) {
+            failure_ = QStringLiteral("打印机无法开始打印。");
+            return false;
+        }
+        started_ = true;
+    }
+    return true;
+}
+
+void RecordingSurface::record(Call call) {
+    call.fontSize = fontSize_;
+    call.bold = bold_;
+    call.extra = extra_;
+    calls.push_back(std::move(call));
+}
+
+void RecordingSurface::setCursor(Twips x, Twips y) {
+    cursorX_ = x.value;
+    cursorY_ = y.value;
+}
+
+void RecordingSurface::printText(const QString& text) {
+    if (!start()) {
+        return;
+    }
+    record({Kind::PrintText, cursorX_, cursorY_, 0, 0, text});
+    // The next line: one line of the current font lower (the font's size stands in for its height).
+    cursorX_ = 0;
+    cursorY_ += fontSize_ * 20.0;
+}
+
+void RecordingSurface::textOut(DevicePixels x, DevicePixels y, const QString& text) {
+    if (!start()) {
+        return;
+    }
+    record({Kind::TextOut, double(x.value), double(y.value), 0, 0, text});
+}
+
+void RecordingSurface::fillRectangle(Twips x1, Twips y1, Twips x2, Twips y2) {
+    if (!start()) {
+        return;
+    }
+    record({Kind::FillRectangle, x1.value, y1.value, x2.value, y2.value, {}});
+}
+
+bool RecordingSurface::endDocument() {
+    if (failed()) {
+        return false;
+    }
+    if (!started_) {
+        return true;
+    }
+    record({Kind::EndDocument, 0, 0, 0, 0, {}});
+    started_ = false;
+    ended_ = true;
+    if (failToFinish) {
+        failure_ = QStringLiteral("打印机未能完成打印作业。");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velmora
