@@ -29,22 +29,33 @@ struct Calibration {
 
 bool InCalibrationRange(double millimetres);
 
-// The calibration as the per-user settings store keeps it: application "Velmora", section "Collate",
-// keys "X" and "Y", each the trimmed number text of a distance (".5", "12", "7.25").
+// The calibrations as the per-user settings store keeps them, each distance the trimmed number text
+// of its millimetres (".5", "12", "7.25") under the keys "X" and "Y". Application "Velmora", section
+// "Collate" holds the default pair; a printer calibrated by name has a section of its own, "Collate "
+// and its name, used for that printer only. A printer without its own pair, and printing to a file
+// (no name), use the default.
 class CalibrationStore {
 public:
     explicit CalibrationStore(SettingsStore& store) : store_(store) {}
 
-    // The stored distances, each read by its leading number; a missing or empty one reads as 0.
-    Calibration read() const;
-    // The stored texts unchanged ("" when nothing is stored): what the offsets dialog shows.
-    QString text(Axis axis) const;
-    // Whether either distance has been stored.
-    bool isStored() const;
-    // Stores both distances as their trimmed number texts, X first.
-    void save(Calibration calibration);
+    // The distances for the printer, each read by its leading number; a missing or empty one reads
+    // as 0.
+    Calibration read(const QString& printer = {}) const;
+    // The stored texts for the printer unchanged ("" when nothing is stored): what the offsets dialog
+    // shows.
+    QString text(Axis axis, const QString& printer = {}) const;
+    // Whether any distance is stored for the printer (its own or the default).
+    bool isStored(const QString& printer = {}) const;
+    // Stores both distances for the printer (the default pair for no name), X first.
+    void save(Calibration calibration, const QString& printer = {});
+
+    // The section that holds the printer's pair: "Collate" for no name, else "Collate " and its name.
+    static QString section(const QString& printer);
 
 private:
+    // The section read for the printer: its own when it has one, else the default.
+    QString sectionFor(const QString& printer) const;
+
     SettingsStore& store_;
 };
 

@@ -1,6 +1,5 @@
 #include "form_check.h"
 
-#include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -142,7 +141,10 @@ std::optional<qint64> AmountInFen(const QString& text) {
 }
 
 QString MoneyText(qint64 fen) {
-    const QString yuan = QLocale::c().toString(fen / 100);  // grouped with commas
+    QString yuan = QString::number(fen / 100);
+    for (qsizetype comma = yuan.size() - 3; comma > 0; comma -= 3) {
+        yuan.insert(comma, QLatin1Char(','));
+    }
     return kYuanSign + yuan + QStringLiteral(".%1").arg(fen % 100, 2, 10, QLatin1Char('0'));
 }
 

@@ -108,6 +108,7 @@ ImportOutcome ReadWorkbook(const ImportRequest& request, Grid& grid, const Workb
             }
             if (blank) {
                 --allowance;
+                ++outcome.blankRows;
             }
             outcome.rowsRead = i;
             if (allowance == 0) {
@@ -232,10 +233,14 @@ QString UnreadDataNotice(const ImportOutcome& outcome) {
     if (outcome.error != 0 || outcome.unreadRow == 0) {
         return {};
     }
-    const QString read = QStringLiteral("已读入 %1 行（工作表第 %2～%3 行）")
-                             .arg(outcome.rowsRead)
-                             .arg(outcome.firstSheetRow)
-                             .arg(outcome.firstSheetRow + outcome.rowsRead - 1);
+    const int payees = outcome.rowsRead - outcome.blankRows;
+    QString read = QStringLiteral("已读入 %1 个收款人").arg(payees);
+    if (outcome.blankRows > 0) {
+        read += QStringLiteral("，另有 %1 个空行").arg(outcome.blankRows);
+    }
+    read += QStringLiteral("（工作表第 %1～%2 行）")
+                .arg(outcome.firstSheetRow)
+                .arg(outcome.firstSheetRow + outcome.rowsRead - 1);
     const QString why = outcome.stoppedAtBlankRows ? QStringLiteral("读到第五个空行即停止")
                                                    : QStringLiteral("最多读入 %1 行").arg(kMaxDataRows);
     if (outcome.unreadRow < 0) {

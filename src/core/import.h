@@ -47,6 +47,7 @@ struct ImportOutcome {
     int error = 0;                    // 0: read to its end; else the error number that stopped it
     QString message;                  // the operator's message for that error
     int rowsRead = 0;                 // grid rows completed, blank rows included
+    int blankRows = 0;                // of those, rows whose four cells were empty
     int firstSheetRow = 0;            // the worksheet row of grid row 1
     bool stoppedAtBlankRows = false;  // reading ended at the fifth blank row rather than at row 500
     int unreadRow = 0;  // the first worksheet row below the rows read that still holds data in one of

@@ -35,6 +35,7 @@ CollateDialog::CollateDialog() : ui_(std::make_unique<Ui::CollateForm>()) {
     }
     connect(ui_->Command1, &QPushButton::clicked, this, &CollateDialog::onCommand1Clicked);
     connect(ui_->Command2, &QPushButton::clicked, this, &CollateDialog::onCommand2Clicked);
+    setPrinter({});
     ui_->Command1->setFocus();
 }
 
@@ -43,6 +44,12 @@ CollateDialog::~CollateDialog() = default;
 QLineEdit* CollateDialog::Txy(int index) const {
     return index == 0 ? ui_->Txy_0 : ui_->Txy_1;
 }
+void CollateDialog::setPrinter(const QString& printer) {
+    printer_ = printer;
+    ui_->PrinterLabel->setText(printer.isEmpty() ? QStringLiteral("校准：所有没有单独校准的打印机")
+                                                 : QStringLiteral("校准的打印机：%1").arg(printer));
+}
+
 QPushButton* CollateDialog::Command1() const {
     return ui_->Command1;
 }
@@ -79,7 +86,7 @@ void CollateDialog::onCommand1Clicked() {
         services().dialogs->message(this, kRangeMessage, kRangeTitle, MessageIcon::None);
         return;
     }
-    CalibrationStore(*services().settings).save({{x}, {y}});
+    CalibrationStore(*services().settings).save({{x}, {y}}, printer_);
     hide();
 }
 

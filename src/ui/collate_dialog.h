@@ -24,6 +24,10 @@ public:
     ~CollateDialog() override;
 
     QLineEdit* Txy(int index) const;
+    // The printer calibrated: OK stores the distances as its own ("" for the default pair, used by
+    // every printer without a pair of its own and when printing to a file).
+    void setPrinter(const QString& printer);
+    QString printer() const { return printer_; }
     QPushButton* Command1() const;
     QPushButton* Command2() const;
 
@@ -36,6 +40,7 @@ protected:
 
 private:
     std::unique_ptr<Ui::CollateForm> ui_;
+    QString printer_;
 };
 
 }  // namespace velmora

@@ -30,6 +30,7 @@
 #include "print_commands.h"
 #include "print_plan.h"
 #include "print_preview.h"
+#include "remembered.h"
 #include "rounding.h"
 #include "services.h"
 #include "spaced_line_edit.h"
@@ -100,6 +101,18 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui_(std::make_unique<
         }
     }
     setUpBoxes();
+    // The remitter's boxes, the mobile number, the message and the ticks as the operator left them.
+    const FormContent remembered = RememberedCommonBoxes(*services().settings);
+    for (const Field field : kRememberedFields) {
+        setBoxText(int(indexOf(field)), remembered.text(field));
+    }
+    for (int i = 0; i < kBoxCount; ++i) {
+        chk_[i]->setCheckState(remembered.checks[std::size_t(i)] == CheckValue::Ticked ? Qt::Checked
+                               : remembered.checks[std::size_t(i)] == CheckValue::Greyed
+                                   ? Qt::PartiallyChecked
+                                   : Qt::Unchecked);
+        connect(chk_[i], &QCheckBox::stateChanged, this, &MainWindow::rememberCommonBoxes);
+    }
     // The record number and count are display only, yet must read as clearly as any text.
     for (QLineEdit* display : {ui_->Num_0, ui_->Num_1}) {
         QPalette palette = display->palette();
@@ -355,7 +368,9 @@ void MainWindow::command(int index) {
             printShown();
             break;
         case 1:
-            EndProgram();
+            if (mayLeave()) {
+                EndProgram();
+            }
             break;
         case 2:
             ShowPrintPreview();
@@ -375,6 +390,9 @@ void MainWindow::command(int index) {
             break;
         case 6:
             printAll();
+            break;
+        case 8:
+            clearForm();
             break;
         default:
             break;
@@ -399,7 +417,7 @@ DocumentInfo MainWindow::document(int position, bool numberedFile) const {
 PrintResult MainWindow::printForm(const DocumentInfo& info) {
     const CalibrationStore calibration(*services().settings);
     const PrintContext context{services().dialogs, this, *services().printer,
-                               [&calibration](const QString&) { return calibration.read(); }};
+                               [&calibration](const QString& printer) { return calibration.read(printer); }};
     const PrintResult result =
         PrintRemittance(formContent(), appState().AskPrinter == kAskPrinterYes, context, info);
     if (BatchWindow* window = batch(); window && info.record > 0) {
@@ -619,6 +637,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                 setBase(txt_[i], i == kAmount ? kAmountBase : QColor(Qt::transparent));
                 normaliseField(i);
                 markProblems();
+                if (std::find(std::begin(kRememberedFields), std::end(kRememberedFields), Field(i)) !=
+                    std::end(kRememberedFields)) {
+                    rememberCommonBoxes();
+                }
             }
             break;
         }
@@ -627,8 +649,51 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!mayLeave()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     EndProgram();
+}
+
+bool MainWindow::mayLeave() {
+    BatchWindow* window = batch();
+    if (!window) {
+        return true;
+    }
+    const int count = HandOverCount(window->grid());
+    int left = 0;
+    for (int record = 1; record <= count; ++record) {
+        if (window->states()[std::size_t(record - 1)] != RecordState::Printed &&
+            !IsBlankRecord(RecordForm(window->grid(), record, {}))) {
+            ++left;
+        }
+    }
+    return left == 0 ||
+           services().dialogs->askYesNo(
+               this, QStringLiteral("批量数据中还有 %1 个汇款单没有打印。确实要退出吗？").arg(left),
+               QStringLiteral("退出"));
+}
+
+void MainWindow::rememberCommonBoxes() {
+    RememberCommonBoxes(*services().settings, formContent());
+}
+
+void MainWindow::clearForm() {
+    std::vector<Field> fields(std::begin(kRememberedFields), std::end(kRememberedFields));
+    if (!batch()) {
+        fields.insert(fields.end(),
+                      {Field::PayeeName, Field::PayeeAddress, Field::PayeePostcode, Field::Amount});
+    }
+    for (const Field field : fields) {
+        setBoxText(int(indexOf(field)), QString());
+    }
+    for (QCheckBox* check : chk_) {
+        check->setCheckState(Qt::Unchecked);
+    }
+    normaliseFields();
+    rememberCommonBoxes();
 }
 
 void EndProgram() {

@@ -30,7 +30,7 @@ class MainWindow : public QWidget {
 public:
     static constexpr const char* kWindowName = "主窗口";
     static constexpr int kBoxCount = 9;
-    static constexpr int kButtonCount = 7;
+    static constexpr int kButtonCount = 9;
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -104,6 +104,14 @@ private:
     void printAll();
     void printRecords(BatchWindow& batch, int count);
     void showAbout();
+    // "清空汇款单": empties the boxes kept from form to form and the ticks, and the payee boxes when
+    // no batch is in use (a batch record keeps its data).
+    void clearForm();
+    // Keeps the remitter's boxes, the mobile number, the message and the ticks for the next start.
+    void rememberCommonBoxes();
+    // Whether the program may end: when a batch in use still has records not printed, the operator
+    // is asked.
+    bool mayLeave();
     // Shows in red, with the reason as tooltip, the boxes whose text the form cannot print.
     void markProblems();
     // While a batch is in use, an edit of a payee box is written to the record shown.

@@ -21,6 +21,7 @@
 #include "main_window.h"
 #include "number_text.h"
 #include "pdf_document.h"
+#include "remembered.h"
 #include "rounding.h"
 #include "services.h"
 #include "ui_fopen.h"
@@ -60,6 +61,15 @@ OpenWorkbookDialog::OpenWorkbookDialog(QWidget* parent)
     connect(ui_->Command2_0, &QPushButton::clicked, this, [this] { command2Click(0); });
     connect(ui_->Command2_1, &QPushButton::clicked, this, [this] { command2Click(1); });
     connect(ui_->Command2_2, &QPushButton::clicked, this, [this] { command2Click(2); });
+    // The entries last confirmed, where there are some.
+    if (const std::optional<ImportEntries> kept = RememberedImportEntries(*services().settings)) {
+        Text1(kPathBox)->setText(kept->path);
+        Text1(1)->setText(kept->sheet);
+        Text1(kFirstRowBox)->setText(kept->firstRow);
+        for (int i = 0; i < 4; ++i) {
+            Text1(kFirstColumnBox + i)->setText(kept->columns.at(i));
+        }
+    }
     ui_->Text1_0->setFocus();
 }
 
@@ -140,6 +150,11 @@ void OpenWorkbookDialog::command2Click(int index) {
             if (showsBatchInUse()) {
                 break;
             }
+            RememberImportEntries(*services().settings,
+                                  {Text1(kPathBox)->text(),
+                                   Text1(1)->text(),
+                                   Text1(kFirstRowBox)->text(),
+                                   {Text1(3)->text(), Text1(4)->text(), Text1(5)->text(), Text1(6)->text()}});
             AppState& state = appState();
             for (int i = 0; i < 4; ++i) {
                 state.ColNo[static_cast<std::size_t>(i)] = ColumnNumber(Text1(i + kFirstColumnBox)->text());
@@ -207,6 +222,9 @@ bool OpenWorkbookDialog::filterKey(int index, QLineEdit* box, QEvent* event) {
         return !static_cast<QInputMethodEvent*>(event)->commitString().isEmpty();
     }
     auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::SelectAll)) {
+        return false;
+    }
     const QString text = key->text();
     if (text.isEmpty() || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
         key->key() == Qt::Key_Delete) {

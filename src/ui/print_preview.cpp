@@ -12,6 +12,7 @@
 #include "draw_remittance.h"
 #include "form_check.h"
 #include "main_window.h"
+#include "print_run.h"
 #include "printer_surface_qt.h"
 #include "services.h"
 #include "ui_print_preview.h"
@@ -128,7 +129,8 @@ void PrintPreviewWindow::refresh() {
         count = main->NumScroll()->maximum();
     }
     const CalibrationStore calibration(*services().settings);
-    page.offsets = calibration.read().offsets();
+    const QString printer = services().printer ? services().printer->printerName() : QString();
+    page.offsets = calibration.read(printer).offsets();
     page.printableOrigin = printableOrigin(currentPrinter());
     page.dotsPerInch = currentPrinter().resolution();
     ui_->Canvas->setPage(page);
@@ -143,7 +145,7 @@ void PrintPreviewWindow::refresh() {
     if (!checked.warnings.empty()) {
         notes << QStringLiteral("请注意：") + checked.warningText();
     }
-    if (!calibration.isStored()) {
+    if (!calibration.isStored(printer)) {
         notes << QStringLiteral("尚未校准打印机：内容将向右、向下各偏移 10 毫米，请先用“打印机校准”。");
     }
     ui_->Notice->setText(notes.join(QStringLiteral("　")));

@@ -3,8 +3,10 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrinter>
 
 #include "print_all_dialog.h"
+#include "remembered.h"
 
 namespace velmora {
 
@@ -18,7 +20,13 @@ QString titleOrApplication(const QString& title) {
 
 bool QtDialogs::showPrinter(QWidget* parent) {
     QPrintDialog dialog(&printer_, parent);
-    return dialog.exec() == QDialog::Accepted;
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    if (printer_.outputFileName().isEmpty()) {
+        RememberPrinter(settings_, printer_.printerName());
+    }
+    return true;
 }
 
 void QtDialogs::message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) {

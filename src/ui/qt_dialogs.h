@@ -5,12 +5,17 @@
 class QPrinter;
 
 namespace velmora {
+class SettingsStore;
+}
+
+namespace velmora {
 
 // Qt's QPrintDialog, QMessageBox and QFileDialog.
 class QtDialogs final : public Dialogs {
 public:
-    // The printer dialog works on `printer`, the program's current printer.
-    explicit QtDialogs(QPrinter& printer) : printer_(printer) {}
+    // The printer dialog works on `printer`, the program's current printer, and keeps the printer
+    // chosen in `settings` for the next start.
+    QtDialogs(QPrinter& printer, SettingsStore& settings) : printer_(printer), settings_(settings) {}
 
     bool showPrinter(QWidget* parent) override;
     void message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
@@ -21,6 +26,7 @@ public:
 
 private:
     QPrinter& printer_;
+    SettingsStore& settings_;
 };
 
 }  // namespace velmora

@@ -1,9 +1,11 @@
 #include "services.h"
 
 #include <QPrinter>
+#include <QPrinterInfo>
 
 #include "print_run.h"
 #include "qt_dialogs.h"
+#include "remembered.h"
 #include "settings_store.h"
 #include "shell.h"
 
@@ -20,8 +22,13 @@ QPrinter& currentPrinter() {
 }
 
 void installDefaultServices() {
-    static QtDialogs dialogs(currentPrinter());
     static QSettingsStore settings;
+    static QtDialogs dialogs(currentPrinter(), settings);
+    // The printer last chosen, while it is still installed.
+    const QString lastChosen = RememberedPrinter(settings);
+    if (!lastChosen.isEmpty() && !QPrinterInfo::printerInfo(lastChosen).isNull()) {
+        currentPrinter().setPrinterName(lastChosen);
+    }
     static DesktopShell shell;
     static QPrinterDestination printer(currentPrinter());
     services() = Services{&dialogs, &settings, &shell, &printer};

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "fonts.h"
 #include "main_window.h"
@@ -22,6 +25,12 @@ void PrepareApplication() {
     QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
     installSongFontSubstitutions();
+    // Qt's own dialogs and buttons in Chinese (打印, 取消, 是, 否, 确定), as the program's windows.
+    static QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&qtTexts);
+    }
     installDefaultServices();
     // Message boxes and dialogs without a design of their own use 宋体 9 pt as well.
     QApplication::setFont(QFont(QStringLiteral("宋体"), 9));

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli.h"
+#include "print_plan.h"
 
 namespace velmora::cli {
 
@@ -17,12 +18,35 @@ bool isAsciiDigits(const QString& text) {
     });
 }
 
-QString escaped(QString cell) {
-    cell.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    cell.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    cell.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    cell.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    return cell;
+// A cell as one field of a tab-separated line that no terminal acts on: a backslash, tab, line feed
+// and carriage return as \\, \t, \n and \r, every other control character (C0, DEL, C1) as \xHH, and
+// the line and paragraph separators and the bidirectional controls, which reorder what a terminal
+// shows, as \uHHHH.
+QString escaped(const QString& cell) {
+    QString out;
+    out.reserve(cell.size());
+    for (const QChar c : cell) {
+        const char16_t u = c.unicode();
+        if (u == u'\\') {
+            out += QLatin1String("\\\\");
+        } else if (u == u'\t') {
+            out += QLatin1String("\\t");
+        } else if (u == u'\n') {
+            out += QLatin1String("\\n");
+        } else if (u == u'\r') {
+            out += QLatin1String("\\r");
+        } else if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
+            out +=
+                QLatin1String("\\x") + QString::number(u, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        } else if (u == 0x2028 || u == 0x2029 || (u >= 0x202A && u <= 0x202E) ||
+                   (u >= 0x2066 && u <= 0x2069) || u == 0x200E || u == 0x200F) {
+            out +=
+                QLatin1String("\\u") + QString::number(u, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -100,17 +124,22 @@ int runImport(const QStringList& arguments) {
     const QString command = QStringLiteral("import");
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("WORKBOOK"),
-                                 QStringLiteral("An .xlsx, .xlsm, .xls or .ods file."));
+                                 QStringLiteral("An .xlsx, .xlsm, .xls, .ods, .csv or .txt file."));
     addImportOptions(parser);
+    parser.addOption(
+        {QStringLiteral("summary"),
+         QStringLiteral("Print what the batch adds up to instead of its rows: the records, the sum of "
+                        "the amounts that can be printed and how many cannot.")});
     if (!parseArguments(parser, command, arguments)) {
         return usageError(parser, command, parser.errorText());
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        printOut(
-            parser.helpText() +
-            QStringLiteral("\nPrints rows 1 to the last row read as: row, name, address, postcode, amount,\n"
-                           "separated by tabs; a tab, line feed, carriage return or backslash in a cell\n"
-                           "is written as \\t, \\n, \\r or \\\\."));
+        printOut(parser.helpText() +
+                 QStringLiteral(
+                     "\nPrints rows 1 to the last row read as: row, name, address, postcode, amount,\n"
+                     "separated by tabs; a tab, line feed, carriage return or backslash in a cell\n"
+                     "is written as \\t, \\n, \\r or \\\\, any other control character as \\xHH, and the\n"
+                     "line and paragraph separators and bidirectional controls as \\uHHHH."));
         return kExitOk;
     }
     if (parser.positionalArguments().size() != 1) {
@@ -127,7 +156,10 @@ int runImport(const QStringList& arguments) {
         printError(error);
         return kExitFailed;
     }
-    for (int row = 1; row <= batch->outcome.rowsRead; ++row) {
+    if (parser.isSet(QStringLiteral("summary"))) {
+        printOut(SummariseBatch(batch->grid, HandOverCount(batch->grid), {}).text());
+    }
+    for (int row = 1; !parser.isSet(QStringLiteral("summary")) && row <= batch->outcome.rowsRead; ++row) {
         QStringList fields{QString::number(row)};
         for (int column = 1; column <= kDataColumns; ++column) {
             fields << escaped(batch->grid.text(row, column));

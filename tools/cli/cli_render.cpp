@@ -63,7 +63,8 @@ std::optional<FormContent> formFrom(const QCommandLineParser& parser, QString* p
     return form;
 }
 
-// The calibration --x and --y give, or the stored one; nothing with *problem set when they are wrong.
+// The calibration --x and --y give, or the one stored for the printer (its own pair, else the default;
+// the default for a PDF file); nothing with *problem set when they are wrong.
 std::optional<Calibration> calibrationFrom(const QCommandLineParser& parser, QString* problem) {
     const bool x = parser.isSet(QStringLiteral("x"));
     if (x != parser.isSet(QStringLiteral("y"))) {
@@ -72,7 +73,7 @@ std::optional<Calibration> calibrationFrom(const QCommandLineParser& parser, QSt
     }
     if (!x) {
         QSettingsStore settings;
-        return CalibrationStore(settings).read();
+        return CalibrationStore(settings).read(parser.value(QStringLiteral("printer")));
     }
     Calibration calibration;
     for (const auto& [name, target] :
