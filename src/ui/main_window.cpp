@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -122,8 +123,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui_(std::make_unique<
         display->setPalette(palette);
     }
     connect(ui_->NumScroll, &QScrollBar::valueChanged, this, &MainWindow::loadRecord);
-    // Right and Down move to the next record (a scroll bar inverts its arrow keys by default).
+    // Right and Down move to the next record, Left and Up to the one before (a scroll bar inverts its
+    // arrow keys by default, and a slider takes Down for back).
     ui_->NumScroll->setInvertedControls(false);
+    ui_->NumScroll->installEventFilter(this);
     txt_[kPayeeName]->setFocus();
 }
 
@@ -611,6 +614,14 @@ void MainWindow::paintEvent(QPaintEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->NumScroll && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Down || key == Qt::Key_Up) {
+            ui_->NumScroll->triggerAction(key == Qt::Key_Down ? QAbstractSlider::SliderSingleStepAdd
+                                                              : QAbstractSlider::SliderSingleStepSub);
+            return true;
+        }
+    }
     // The click that moves the focus into the amount box selects the whole amount instead of
     // putting the caret into it: the box holds the normalised text ("￥0.00" before anything is
     // typed), and digits typed at the caret would join the digits there into another amount (30

@@ -1,0 +1,183 @@
+// A batch through the windows: the open-workbook dialog, the import on the batch window's first
+// paint, the grid's flags and totals, the hand-over to the main window, a second import and its
+// cancellation.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTest>
+
+#include "app_state.h"
+#include "batch_window.h"
+#include "events.h"
+#include "fonts.h"
+#include "main_window.h"
+#include "open_workbook_dialog.h"
+#include "test_services.h"
+#include "window_registry.h"
+
+using namespace velmora;
+
+class TestBatch : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TestServices> services_;
+    QString sample_ = qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/examples/payees.xlsx");
+
+    MainWindow* main() { return WindowRegistry::instance().window<MainWindow>(); }
+    OpenWorkbookDialog* dialog() { return WindowRegistry::instance().window<OpenWorkbookDialog>(); }
+    BatchWindow* batch() { return WindowRegistry::instance().window<BatchWindow>(); }
+
+    // The dialog's OK with a workbook, the batch window's first paint, and the import it queues.
+    void importWith(const QString& path, const QString& sheet = QStringLiteral("sheet1")) {
+        dialog()->Text1(0)->setText(path);
+        dialog()->Text1(1)->setText(sheet);
+        dialog()->Command2(0)->click();
+        QVERIFY(QTest::qWaitForWindowExposed(batch()));
+        QTRY_VERIFY(appState().ImportDone == 1);
+        test::settle();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { installSongFontSubstitutions(); }
+
+    void init() {
+        services_ = std::make_unique<test::TestServices>();
+        resetAppState();
+        main()->show();
+    }
+
+    void cleanup() {
+        WindowRegistry::instance().destroyAll();
+        test::settle();
+        services_.reset();
+    }
+
+    // The dialog's key filter: column boxes take letters as capitals, the first-row box digits (and
+    // Ctrl+A selects it whole); OK turns the letters into ColNo.
+    void dialogEntries() {
+        OpenWorkbookDialog* d = dialog();
+        QCOMPARE(d->Text1(1)->text() + d->Text1(2)->text() + d->Text1(3)->text() + d->Text1(4)->text() +
+                     d->Text1(5)->text() + d->Text1(6)->text(),
+                 QStringLiteral("sheet12ACBD"));
+        d->Text1(3)->clear();
+        QTest::keyClicks(d->Text1(3), QStringLiteral("a-1b"));
+        QCOMPARE(d->Text1(3)->text(), QStringLiteral("AB"));
+        QTest::keyClicks(d->Text1(2), QStringLiteral("x9"));
+        QCOMPARE(d->Text1(2)->text(), QStringLiteral("29"));
+        QTest::keyClick(d->Text1(2), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(d->Text1(2)->selectedText(), QStringLiteral("29"));
+        d->Text1(6)->clear();
+        importWith(QStringLiteral("/nonexistent.xlsx"));
+        QCOMPARE(appState().ColNo, (std::array<std::int16_t, 4>{28, 3, 2, 0}));
+    }
+
+    // An import that fails says why, hides the batch window and shows the dialog again, its entries
+    // kept.
+    void failedImport_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no file") << "/nonexistent.xlsx"
+                                 << "sheet1"
+                                 << "无法打开Excel文件，请检查后重新输入文件名及路径！";
+        QTest::newRow("wrong sheet") << "SAMPLE"
+                                     << "工资"
+                                     << "输入表格名称有误，无法打开表格，请重新输入！";
+    }
+    void failedImport() {
+        QFETCH(QString, path);
+        QFETCH(QString, sheet);
+        QFETCH(QString, message);
+        importWith(path == QLatin1String("SAMPLE") ? sample_ : path, sheet);
+        QCOMPARE(services_->dialogs.messages(), QStringList{message});
+        QVERIFY(!batch()->isVisible());
+        QVERIFY(dialog()->isVisible());
+        QCOMPARE(dialog()->Text1(1)->text(), sheet);
+    }
+
+    // The sample's 20 records: in the grid with their totals, flags on a cell edited wrong, handed over
+    // as record 1 of 20 with the large step 20 / 6 = 3; closing the window ends the batch.
+    void importAndHandOver() {
+        importWith(sample_);
+        BatchWindow* b = batch();
+        QCOMPARE(b->grid().text(20, 1), QStringLiteral("罗晓东"));
+        QCOMPARE(b->grid().text(11, 3), QStringLiteral("050011"));
+        QCOMPARE(appState().RowCount, std::int16_t(25));
+        QCOMPARE(b->summary()->text(), QStringLiteral("共 20 个汇款单，合计 ￥43,258.02"));
+        b->grid().setText(3, 4, QStringLiteral("3千"));
+        b->grid().setText(4, 1, QStringLiteral("欧阳诸葛司马复姓"));
+        const QTableWidgetItem* amount = b->Table1()->item(2, 3);
+        QCOMPARE(amount->toolTip(), QStringLiteral("不能打印：汇款金额“3千”不是数字"));
+        QCOMPARE(amount->background().color(), BatchWindow::flagColour());
+        QCOMPARE(b->Table1()->item(3, 0)->background().color(), BatchWindow::warningColour());
+        QCOMPARE(b->summary()->text(), QStringLiteral("共 20 个汇款单，合计 ￥40,258.02，1 个不能打印"));
+        b->Command1(1)->click();
+        QCOMPARE(main()->Num(1)->text(), QStringLiteral(" 20"));
+        QCOMPARE(main()->NumScroll()->maximum(), 20);
+        QCOMPARE(main()->NumScroll()->pageStep(), 3);
+        QCOMPARE(main()->boxText(0), QStringLiteral("张伟"));
+        QVERIFY(!b->isVisible());
+        main()->NumScroll()->setValue(5);
+        b->close();
+        test::settle();
+        QCOMPARE(main()->NumScroll()->maximum(), 1);
+        QCOMPARE(main()->Num(0)->text() + main()->Num(1)->text(), QStringLiteral("11"));
+    }
+
+    // Cleaning drops the rows without an amount and keeps the others in order.
+    void cleaning() {
+        importWith(sample_);
+        batch()->grid().setText(2, 4, QString());
+        batch()->Option1(3)->setChecked(true);
+        batch()->Command1(2)->click();
+        QCOMPARE(batch()->grid().text(2, 1), QStringLiteral("李娜"));
+        QCOMPARE(batch()->grid().text(19, 1), QStringLiteral("罗晓东"));
+        QCOMPARE(batch()->grid().text(20, 1), QString());
+    }
+
+    // OK again on the workbook in use: the operator chooses between reading it again and the batch as
+    // it stands; the dialog's entries come back at the next start.
+    void batchInUse() {
+        importWith(sample_);
+        batch()->grid().setText(1, 1, QStringLiteral("张伟伟"));
+        batch()->Command1(1)->click();
+        dialog()->Command2(0)->click();
+        QVERIFY(services_->dialogs.calls.back().text.startsWith(
+            QStringLiteral("当前的批量数据就来自这个工作表")));
+        test::settle();
+        QCOMPARE(batch()->grid().text(1, 1), QStringLiteral("张伟伟"));
+        QVERIFY(batch()->isVisible());
+        services_->dialogs.questionAnswers = {true};
+        dialog()->Command2(0)->click();
+        QTRY_COMPARE(batch()->grid().text(1, 1), QStringLiteral("张伟"));
+        WindowRegistry::instance().destroyAll();
+        QCOMPARE(dialog()->Text1(0)->text(), sample_);
+    }
+
+    // A second import cancelled in the batch window: the batch in use and the main window's record
+    // cursor and boxes come back as they were.
+    void cancelledImportRestores() {
+        importWith(sample_);
+        batch()->grid().setText(1, 1, QStringLiteral("张伟伟"));
+        batch()->Command1(1)->click();
+        main()->NumScroll()->setValue(4);
+        batch()->markRecord(2, RecordState::Printed);
+        services_->dialogs.questionAnswers = {true};
+        dialog()->Command2(0)->click();
+        QTRY_COMPARE(batch()->grid().text(1, 1), QStringLiteral("张伟"));
+        main()->NumScroll()->setValue(5);
+        batch()->Command1(0)->click();
+        QCOMPARE(batch()->grid().text(1, 1), QStringLiteral("张伟伟"));
+        QCOMPARE(batch()->states()[1], RecordState::Printed);
+        QVERIFY(batch()->holdsBatch() && !batch()->isVisible());
+        QCOMPARE(main()->NumScroll()->value(), 4);
+        QCOMPARE(main()->boxText(0) + main()->Num(0)->text() + main()->Num(1)->text(),
+                 QStringLiteral("刘洋 4 20"));
+    }
+};
+
+QTEST_MAIN(TestBatch)
+#include "test_batch.moc"

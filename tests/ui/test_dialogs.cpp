@@ -1,0 +1,221 @@
+// The smaller windows: the calibration and its offsets dialog, help and about, the preview, and the
+// question "全部打印" asks.
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTest>
+
+#include "about_window.h"
+#include "batch_window.h"
+#include "collate_dialog.h"
+#include "events.h"
+#include "fonts.h"
+#include "help_file.h"
+#include "main_window.h"
+#include "print_all_dialog.h"
+#include "print_preview.h"
+#include "settings_keys.h"
+#include "test_services.h"
+#include "window_registry.h"
+
+using namespace velmora;
+
+namespace {
+
+QString stored(SettingsStore& settings, const QString& section, const QString& key) {
+    return settings.get(kSettingsApplication, section, key);
+}
+
+}  // namespace
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TestServices> services_;
+
+    MainWindow* main() { return WindowRegistry::instance().window<MainWindow>(); }
+    CollateDialog* collate() { return WindowRegistry::instance().window<CollateDialog>(); }
+
+private Q_SLOTS:
+    void initTestCase() { installSongFontSubstitutions(); }
+
+    void init() { services_ = std::make_unique<test::TestServices>(); }
+
+    void cleanup() {
+        WindowRegistry::instance().destroyAll();
+        test::settle();
+        services_.reset();
+    }
+
+    // "打印机校准": the printer dialog, the question, on Yes the figure (the square from 10 mm to 20 mm
+    // in unrounded twips), then the offsets dialog filled with the printer's stored texts as they are.
+    void calibration_data() {
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<int>("documents");
+        QTest::newRow("cancelled") << false << true << 0;
+        QTest::newRow("no") << true << false << 0;
+        QTest::newRow("yes") << true << true << 1;
+    }
+    void calibration() {
+        QFETCH(bool, accept);
+        QFETCH(bool, yes);
+        QFETCH(int, documents);
+        services_->settings().save(kSettingsApplication, QStringLiteral("Collate Recorder"), kCalibrationKeyX,
+                                   QStringLiteral("13.5"));
+        services_->dialogs.printerAnswers = {accept};
+        services_->dialogs.questionAnswers = {yes};
+        main()->C1(3)->click();
+        QCOMPARE(services_->dialogs.calls.size(), std::size_t(accept ? 2 : 1));
+        QCOMPARE(int(services_->printer.documents.size()), documents);
+        if (documents == 1) {
+            const RecordingSurface::Call& square = services_->printer.documents[0][0];
+            QCOMPARE(square.kind, RecordingSurface::Kind::FillRectangle);
+            QCOMPARE(square.x, double(566.928f));
+            QCOMPARE(square.y2, double(1133.856f));
+        }
+        QVERIFY(collate()->isVisible());
+        QCOMPARE(collate()->Txy(0)->text() + QLatin1Char('|') + collate()->Txy(1)->text(),
+                 QStringLiteral("13.5|"));
+        QCOMPARE(collate()->printer(), QStringLiteral("Recorder"));
+    }
+
+    // OK checks both distances against 0 to 30 before storing either, and stores the number, not the
+    // text typed; for a named printer in its own section, else in "Collate".
+    void offsets_data() {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<QString>("x");
+        QTest::addColumn<QString>("y");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("limits") << ""
+                                << "0"
+                                << "30"
+                                << "0 30";
+        QTest::newRow("empty boxes") << ""
+                                     << ""
+                                     << ""
+                                     << "0 0";
+        QTest::newRow("normalised") << ""
+                                    << "05.50"
+                                    << ".5"
+                                    << "5.5 .5";
+        QTest::newRow("two points") << ""
+                                    << "1.2.3"
+                                    << "7.250"
+                                    << "1.2 7.25";
+        QTest::newRow("a printer's own") << "HP/LaserJet"
+                                         << "12.5"
+                                         << "8"
+                                         << "12.5 8";
+        QTest::newRow("above 30") << ""
+                                  << "30.01"
+                                  << "1"
+                                  << "9 9";
+        QTest::newRow("negative pasted") << ""
+                                         << "1"
+                                         << "-5"
+                                         << "9 9";
+    }
+    void offsets() {
+        QFETCH(QString, printer);
+        QFETCH(QString, x);
+        QFETCH(QString, y);
+        QFETCH(QString, stored);
+        services_->settings().save(kSettingsApplication, kCollateSection, kCalibrationKeyX,
+                                   QStringLiteral("9"));
+        services_->settings().save(kSettingsApplication, kCollateSection, kCalibrationKeyY,
+                                   QStringLiteral("9"));
+        collate()->show();
+        collate()->setPrinter(printer);
+        collate()->Txy(0)->setText(x);
+        collate()->Txy(1)->setText(y);
+        collate()->Command1()->click();
+        const QString section = printer.isEmpty() ? kCollateSection : QStringLiteral("Collate HP_LaserJet");
+        QCOMPARE(::stored(services_->settings(), section, kCalibrationKeyX) + QLatin1Char(' ') +
+                     ::stored(services_->settings(), section, kCalibrationKeyY),
+                 stored);
+        const bool refused = stored == QLatin1String("9 9");
+        QCOMPARE(collate()->isVisible(), refused);
+        QCOMPARE(services_->dialogs.messages(),
+                 refused ? QStringList{"您输入的数字有误，或超出范围(允许范围为0～30)，请重新输入。"}
+                         : QStringList{});
+    }
+
+    // The offsets boxes take what a number holds, five characters at most.
+    void offsetKeys() {
+        collate()->Txy(0)->clear();
+        QTest::keyClicks(collate()->Txy(0), QStringLiteral("1a2.-345"));
+        QCOMPARE(collate()->Txy(0)->text(), QStringLiteral("12.34"));
+    }
+
+    // Help opens help.txt beside the program, or says it is missing; the about window hides for it.
+    void help() {
+        AboutWindow* about = WindowRegistry::instance().window<AboutWindow>();
+        about->show();
+        about->Command2()->click();
+        QCOMPARE(services_->shell.opened, QStringList{QCoreApplication::applicationDirPath() + "/help.txt"});
+        QCOMPARE(services_->dialogs.messages(), QStringList{"找不到帮助文件"});
+        QVERIFY(!about->isVisible());
+        QCOMPARE(about->windowTitle(), QStringLiteral("版权说明"));
+        about->Command1()->click();
+        test::settle();
+        QVERIFY(!WindowRegistry::instance().isLoaded(QStringLiteral("Rightform")));
+    }
+
+    // The preview shows the form as it will print: checked and normalised, the printer's calibration
+    // applied, and why it will not print or what prints otherwise than it reads.
+    void preview() {
+        services_->settings().save(kSettingsApplication, QStringLiteral("Collate Recorder"), kCalibrationKeyX,
+                                   QStringLiteral("12.5"));
+        main()->setBoxText(0, QStringLiteral("欧阳诸葛司马复姓"));
+        main()->setBoxText(4, QStringLiteral("10008"));
+        main()->setBoxText(6, QStringLiteral("1,200"));
+        main()->C1(2)->click();
+        PrintPreviewWindow* preview = WindowRegistry::instance().loaded<PrintPreviewWindow>();
+        QVERIFY(preview && preview->isVisible());
+        QCOMPARE(preview->canvas()->page().form.text(Field::Amount), QStringLiteral("￥1200.00"));
+        QCOMPARE(preview->canvas()->page().offsets.x.value, 2.5);
+        QCOMPARE(preview->canvas()->page().offsets.y.value, -10.0);
+        QCOMPARE(
+            preview->notice()->text(),
+            QStringLiteral("这份汇款单不会打印：收款人邮编“10008”不是六位数字　请注意：收款人姓名有 8 个字，"
+                           "汇款单上只能印 7 个字，其余的会印到下面一栏上"));
+        QCOMPARE(preview->recordLabel()->text(), QStringLiteral("第 1 个汇款单，共 1 个"));
+    }
+
+    // The question before "全部打印": what the range prints and its sum, the records refused and why;
+    // the button says how many print.
+    void printAllQuestion() {
+        MemoryGrid grid(6, 5);
+        const QStringList rows[] = {
+            {"张三", "", "", "10"}, {"王五", "", "", "20元"}, {"赵六", "", "", "1,000.5"}};
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 4; ++c) {
+                grid.setText(r + 1, c + 1, rows[r][c]);
+            }
+        }
+        const std::vector<RecordState> states{RecordState::Printed};
+        PrintAllQuestion question{3, 1, 3,
+                                  [&](int f, int l, bool r) { return PlanPrint(grid, states, f, l, r, {}); }};
+        PrintAllDialog dialog(question);
+        auto* summary = dialog.findChild<QLabel*>(QStringLiteral("Summary"));
+        auto* print = dialog.findChild<QPushButton*>(QStringLiteral("PrintButton"));
+        QCOMPARE(summary->text(), QStringLiteral("将打印第 1～3 个汇款单中的 1 个，合计 ￥1,000.50。"));
+        QCOMPARE(print->text(), QStringLiteral("只打印可以打印的 1 个"));
+        QVERIFY(dialog.findChild<QPlainTextEdit*>()->toPlainText().contains(
+            QStringLiteral("第 2 个（王五）：汇款金额“20元”不是数字")));
+        dialog.findChild<QCheckBox*>()->setChecked(true);
+        QCOMPARE(summary->text(), QStringLiteral("将打印第 1～3 个汇款单中的 2 个，合计 ￥1,010.50。"));
+        dialog.findChild<QSpinBox*>(QStringLiteral("First"))->setValue(2);
+        dialog.findChild<QSpinBox*>(QStringLiteral("Last"))->setValue(2);
+        QVERIFY(!print->isEnabled());
+        QCOMPARE(dialog.answer(), (PrintAllAnswer{2, 2, true}));
+    }
+};
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"
