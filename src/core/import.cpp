@@ -8,6 +8,7 @@
 #include "blanks.h"
 #include "dialogs.h"
 #include "number_text.h"
+#include "rounding.h"
 
 namespace velmora {
 
@@ -219,14 +220,8 @@ int HandOverCount(const Grid& grid) {
 }
 
 int LargeStep(int count) {
-    // count / 6 to the nearest integer, halves to the even neighbour, in exact integer arithmetic.
-    const int q = count / 6;
-    const int r = count % 6;
-    int step = q;
-    if (r > 3 || (r == 3 && q % 2 != 0)) {
-        ++step;
-    }
-    return std::max(step, 1);
+    // A count of 0 to 3 rounds to 0, which a scroll bar does not take as a step.
+    return std::max(RoundToInt32(count / 6.0).value_or(1), 1);
 }
 
 QString UnreadDataNotice(const ImportOutcome& outcome) {

@@ -27,21 +27,6 @@ AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent), ui_(std::make_uniqu
 
 AboutWindow::~AboutWindow() = default;
 
-QLabel* AboutWindow::lblCompany(int index) const {
-    switch (index) {
-        case 0:
-            return ui_->lblCompany_0;
-        case 1:
-            return ui_->lblCompany_1;
-        case 2:
-            return ui_->lblCompany_2;
-        case 3:
-            return ui_->lblCompany_3;
-        default:
-            return nullptr;
-    }
-}
-
 QPushButton* AboutWindow::Command1() const {
     return ui_->Command1;
 }

@@ -22,7 +22,6 @@ public:
     explicit AboutWindow(QWidget* parent = nullptr);
     ~AboutWindow() override;
 
-    QLabel* lblCompany(int index) const;
     QPushButton* Command1() const;  // "确　　　定"
     QPushButton* Command2() const;  // "帮　　　助"
 

@@ -132,10 +132,6 @@ QPushButton* BatchWindow::Command1(int index) const {
     }
 }
 
-QLabel* BatchWindow::unreadNotice() const {
-    return ui_->UnreadNotice;
-}
-
 QLabel* BatchWindow::summary() const {
     return ui_->Summary;
 }

@@ -45,8 +45,6 @@ public:
     QRadioButton* Option1(int index) const;
     // 0 "取　消", 1 "导　入", 2 "清除不规范数据".
     QPushButton* Command1(int index) const;
-    // The line beside the grid telling what the import left unread.
-    QLabel* unreadNotice() const;
     // The line telling what the batch adds up to.
     QLabel* summary() const;
 

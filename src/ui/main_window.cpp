@@ -214,25 +214,6 @@ QPushButton* MainWindow::C1(int i) const {
     return i >= 0 && i < kButtonCount ? c1_[i] : nullptr;
 }
 
-QLabel* MainWindow::Lbl(int i) const {
-    switch (i) {
-        case 1:
-            return ui_->Lbl_1;
-        case 2:
-            return ui_->Lbl_2;
-        default:
-            return nullptr;
-    }
-}
-
-QLabel* MainWindow::T2() const {
-    return ui_->T2;
-}
-
-QLabel* MainWindow::Envelop() const {
-    return ui_->Envelop;
-}
-
 FormContent MainWindow::formContent() const {
     FormContent form;
     for (int i = 0; i < kBoxCount; ++i) {

@@ -48,10 +48,6 @@ public:
     QLineEdit* Num(int i) const;
     // Command button i, or nullptr for an index without a button on this window.
     QPushButton* C1(int i) const;
-    // 1: the record label around Num(0) and Num(1); 2: the hint line under the record cursor.
-    QLabel* Lbl(int i) const;
-    QLabel* T2() const;
-    QLabel* Envelop() const;
 
     // The nine box texts and check values (0 clear, 1 ticked, 2 greyed): what a print run prints.
     FormContent formContent() const;

@@ -69,6 +69,11 @@ private Q_SLOTS:
         QCOMPARE(d->Text1(2)->text(), QStringLiteral("29"));
         QTest::keyClick(d->Text1(2), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(d->Text1(2)->selectedText(), QStringLiteral("29"));
+        // "浏览": the file chosen goes into the path box; a cancelled browse keeps what was there.
+        services_->dialogs.fileAnswers = {QStringLiteral("/data/工资.csv"), std::nullopt};
+        d->Command1()->click();
+        d->Command1()->click();
+        QCOMPARE(d->Text1(0)->text(), QStringLiteral("/data/工资.csv"));
         d->Text1(6)->clear();
         importWith(QStringLiteral("/nonexistent.xlsx"));
         QCOMPARE(appState().ColNo, (std::array<std::int16_t, 4>{28, 3, 2, 0}));

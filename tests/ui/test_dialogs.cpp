@@ -185,6 +185,20 @@ private Q_SLOTS:
             QStringLiteral("这份汇款单不会打印：收款人邮编“10008”不是六位数字　请注意：收款人姓名有 8 个字，"
                            "汇款单上只能印 7 个字，其余的会印到下面一栏上"));
         QCOMPARE(preview->recordLabel()->text(), QStringLiteral("第 1 个汇款单，共 1 个"));
+        // With a batch it pages through the records by moving the main window's record cursor.
+        BatchWindow* batch = WindowRegistry::instance().window<BatchWindow>();
+        batch->grid().setText(1, 1, QStringLiteral("甲"));
+        batch->grid().setText(2, 1, QStringLiteral("乙"));
+        batch->command1Click(1);
+        preview->refresh();
+        QVERIFY(!preview->previousRecord()->isEnabled());
+        preview->nextRecord()->click();
+        QCOMPARE(main()->NumScroll()->value(), 2);
+        QCOMPARE(preview->canvas()->page().form.text(Field::PayeeName), QStringLiteral("乙"));
+        QCOMPARE(preview->recordLabel()->text(), QStringLiteral("第 2 个汇款单，共 2 个"));
+        QVERIFY(!preview->nextRecord()->isEnabled());
+        preview->previousRecord()->click();
+        QCOMPARE(main()->boxText(0), QStringLiteral("甲"));
     }
 
     // The question before "全部打印": what the range prints and its sum, the records refused and why;

@@ -107,6 +107,10 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(order.join(QLatin1Char(',')), QStringLiteral("0,4,2,1,5,3,7,6,8,0"));
+        // Tab leaves a several-line box as it leaves any other.
+        window_->Txt(2)->setFocus();
+        QTest::keyClick(window_->Txt(2), Qt::Key_Tab);
+        QCOMPARE(window_->focusWidget(), window_->Txt(1));
         QVERIFY(!WindowRegistry::instance().isLoaded(QStringLiteral("表格")));
     }
 
