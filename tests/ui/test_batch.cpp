@@ -79,6 +79,17 @@ private Q_SLOTS:
         QCOMPARE(appState().ColNo, (std::array<std::int16_t, 4>{28, 3, 2, 0}));
     }
 
+    // Cancel and Help unload the dialog; Help opens the help file first.
+    void cancelAndHelp() {
+        dialog()->Command2(1)->click();
+        test::settle();
+        QVERIFY(!WindowRegistry::instance().isLoaded(QStringLiteral("fOpen")));
+        dialog()->Command2(2)->click();
+        test::settle();
+        QCOMPARE(services_->shell.opened, QStringList{QCoreApplication::applicationDirPath() + "/help.txt"});
+        QVERIFY(!WindowRegistry::instance().isLoaded(QStringLiteral("fOpen")));
+    }
+
     // An import that fails says why, hides the batch window and shows the dialog again, its entries
     // kept.
     void failedImport_data() {
@@ -96,6 +107,10 @@ private Q_SLOTS:
         QFETCH(QString, path);
         QFETCH(QString, sheet);
         QFETCH(QString, message);
+        if (sheet == QLatin1String("99999")) {
+            dialog()->Text1(2)->setText(sheet);  // pasted past the key filter
+            sheet = QStringLiteral("sheet1");
+        }
         importWith(path == QLatin1String("SAMPLE") ? sample_ : path, sheet);
         QCOMPARE(services_->dialogs.messages(), QStringList{message});
         QVERIFY(!batch()->isVisible());
@@ -110,6 +125,8 @@ private Q_SLOTS:
         BatchWindow* b = batch();
         QCOMPARE(b->grid().text(20, 1), QStringLiteral("罗晓东"));
         QCOMPARE(b->grid().text(11, 3), QStringLiteral("050011"));
+        QCOMPARE(b->grid().text(0, 0) + b->grid().text(0, 4) + b->grid().text(7, 0),
+                 QStringLiteral("序号    金\u3000额7"));
         QCOMPARE(appState().RowCount, std::int16_t(25));
         QCOMPARE(b->summary()->text(), QStringLiteral("共 20 个汇款单，合计 ￥43,258.02"));
         b->grid().setText(3, 4, QStringLiteral("3千"));

@@ -1,6 +1,7 @@
 // The smaller windows: the calibration and its offsets dialog, help and about, the preview, and the
 // question "全部打印" asks.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include "print_all_dialog.h"
 #include "print_preview.h"
 #include "settings_keys.h"
+#include "startup.h"
 #include "test_services.h"
 #include "window_registry.h"
 
@@ -49,6 +51,18 @@ private Q_SLOTS:
         WindowRegistry::instance().destroyAll();
         test::settle();
         services_.reset();
+    }
+
+    // Start-up: the application's name for its settings, Qt's own texts in Chinese, the Song face.
+    void startUp() {
+        const Services scripted = services();
+        PrepareApplication();
+        services() = scripted;
+        QCOMPARE(QCoreApplication::applicationName() + QCoreApplication::organizationName(),
+                 QStringLiteral("VelmoraVelmora"));
+        QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("打印"));
+        QCOMPARE(QFont::substitutes(QStringLiteral("宋体")).value(1), QStringLiteral("ar pl uming cn"));
+        QCOMPARE(QApplication::font().family(), QStringLiteral("宋体"));
     }
 
     // "打印机校准": the printer dialog, the question, on Yes the figure (the square from 10 mm to 20 mm

@@ -2,6 +2,9 @@
 // back, and every print path through a recording printer and scripted dialogs.
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -149,6 +152,56 @@ private Q_SLOTS:
         QCOMPARE(window_->boxText(box), shown);
         QCOMPARE(window_->Txt(box)->toolTip().startsWith(QStringLiteral("不能打印")), marked);
         QCOMPARE(window_->Txt(box)->palette().color(QPalette::Text) == QColor(0xC0, 0, 0), marked);
+    }
+
+    // What reaches a box other than by a key: a paste, an input method's commit. A numeric box refuses
+    // what it would not take from the keyboard; every box takes no more than its limit, the rest cut.
+    void pastedAndComposed_data() {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<bool>("composed");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("letters into a postcode") << 4 << "100" << false << "0a8"
+                                                 << "100";
+        QTest::newRow("digits into a postcode") << 4 << "100" << false << "080"
+                                                << "100080";
+        QTest::newRow("mobile cut at 11") << 7 << "" << false << "138001380001234"
+                                          << "13800138000";
+        QTest::newRow("name cut at 10") << 0 << "张" << false << "一二三四五六七八九十"
+                                        << "张一二三四五六七八九";
+        QTest::newRow("address cut at 100")
+            << 2 << QString(95, u'址') << false << "一二三四五六七" << QString(95, u'址') + "一二三四五";
+        QTest::newRow("message full") << 8 << QString(30, u'言') << true << "多" << QString(30, u'言');
+        QTest::newRow("name composed, cut")
+            << 0 << "欧阳诸葛司马东方" << true << "上官" + QString(u'x') << "欧阳诸葛司马东方上官";
+        QTest::newRow("full-width digit composed") << 6 << "" << true << "１"
+                                                   << "";
+    }
+    void pastedAndComposed() {
+        QFETCH(int, box);
+        QFETCH(QString, before);
+        QFETCH(bool, composed);
+        QFETCH(QString, text);
+        QFETCH(QString, after);
+        show();
+        window_->setBoxText(box, before);
+        QWidget* target = window_->Txt(box);
+        target->setFocus();
+        if (auto* line = qobject_cast<QLineEdit*>(target)) {
+            line->end(false);
+        } else {
+            static_cast<QPlainTextEdit*>(target)->moveCursor(QTextCursor::End);
+        }
+        if (composed) {
+            QInputMethodEvent commit;
+            commit.setCommitString(text);
+            QCoreApplication::sendEvent(target, &commit);
+        } else {
+            QGuiApplication::clipboard()->setText(text);
+            QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+        }
+        QCOMPARE(window_->boxText(box), after);
     }
 
     // A repaint normalises every numeric box except the one holding the window's keyboard focus, even
