@@ -27,7 +27,6 @@
 #include "import.h"
 #include "number_text.h"
 #include "open_workbook_dialog.h"
-#include "pdf_document.h"
 #include "print_commands.h"
 #include "print_plan.h"
 #include "print_preview.h"
@@ -287,6 +286,10 @@ void MainWindow::markProblems() {
     }
 }
 
+int MainWindow::recordCount() const {
+    return RoundToInt16(LeadingNumber(Num(1)->text())).value_or(0);
+}
+
 BatchWindow* MainWindow::batch() const {
     BatchWindow* window = WindowRegistry::instance().loaded<BatchWindow>();
     return window && window->holdsBatch() ? window : nullptr;
@@ -299,7 +302,7 @@ void MainWindow::writeBack(int box) {
                                                             {kAmount, kColumnAmount}};
     BatchWindow* window = batch();
     const int position = NumScroll()->value();
-    if (loadingRecord_ || !window || position > HandOverCount(window->grid())) {
+    if (loadingRecord_ || !window || position > recordCount()) {
         return;
     }
     for (const auto& [index, column] : kPayeeColumns) {
@@ -390,7 +393,7 @@ void MainWindow::tellNotPrinted(const PrintResult& result, const QString& what) 
 
 DocumentInfo MainWindow::document(int position, bool numberedFile) const {
     BatchWindow* window = batch();
-    const int count = window ? HandOverCount(window->grid()) : 0;
+    const int count = window ? recordCount() : 0;
     DocumentInfo info = window && position <= count ? FormDocument(boxText(kPayeeName), position, count,
                                                                    window->importedRequest().path)
                                                     : FormDocument(boxText(kPayeeName));
@@ -486,9 +489,11 @@ void MainWindow::printRecords(BatchWindow& window, int count) {
     // only when the operator agrees.
     QStringList existing;
     for (const int record : plan.records) {
-        const QString file = services().printer->outputFile(FormDocument({}, record, count));
-        if (!file.isEmpty() && QFileInfo::exists(NumberedFileName(file, record, count))) {
-            existing << QDir::toNativeSeparators(NumberedFileName(file, record, count));
+        DocumentInfo info = FormDocument({}, record, count);
+        info.numberedFile = true;
+        const QString file = services().printer->outputFile(info);
+        if (!file.isEmpty() && QFileInfo::exists(file)) {
+            existing << QDir::toNativeSeparators(file);
         }
     }
     if (!existing.isEmpty() &&
@@ -654,7 +659,7 @@ bool MainWindow::mayLeave() {
     if (!window) {
         return true;
     }
-    const int count = HandOverCount(window->grid());
+    const int count = recordCount();
     int left = 0;
     for (int record = 1; record <= count; ++record) {
         if (window->states()[std::size_t(record - 1)] != RecordState::Printed &&

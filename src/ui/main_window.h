@@ -70,6 +70,8 @@ public:
     BatchWindow* batch() const;
     // What the form shown is: a record of the batch in use, or typed by hand.
     FormSource formSource() const;
+    // The record count Num(1) shows.
+    int recordCount() const;
 
     // The record cursor: the scroll bar's range and position, the record number and count shown, and
     // the payee boxes; set back without loading a record.

@@ -129,6 +129,10 @@ control NUM1 main_window.ui Num_1
 control PRINT_ALL main_window.ui C1_6
 control QUIT main_window.ui C1_1
 control OPEN_BATCH main_window.ui C1_4
+control PRINT_ONE main_window.ui C1_0
+control JOURNAL main_window.ui C1_7
+control PRINT_RANGE print_all.ui PrintButton
+control EXPORT journal_window.ui ExportButton
 control PATH fopen.ui Text1_0
 control CONFIRM fopen.ui Command2_0
 control TABLE batch_window.ui Table1
@@ -201,12 +205,25 @@ dark_pixels() {
 }
 
 # The rows the program should show, as the command-line import reads them (row, payee, address,
-# postcode, amount).
+# postcode, amount), and the batch the session imports: the sample as CSV, with record 3's amount
+# written as no number can be read ("3千"), which must be refused before anything prints.
 begin "reading the workbook with velmora-cli"
 mapfile -t rows < <("$cli" import "$workbook" 2>/dev/null | awk -F'\t' '$2 != ""')
 [ "${#rows[@]}" = "$records" ] || fail "velmora-cli reads ${#rows[@]} payees from $workbook, not $records"
 IFS=$'\t' read -r _ first_name _ first_postcode _ <<<"${rows[0]}"
+IFS=$'\t' read -r _ third_name _ _ third_amount <<<"${rows[2]}"
 IFS=$'\t' read -r _ last_name _ _ _ <<<"${rows[$((records - 1))]}"
+batch="$work/batch.csv"
+{
+  echo "姓名,邮编,地址,金额"
+  for row in "${rows[@]}"; do
+    IFS=$'\t' read -r n name address postcode amount <<<"$row"
+    [ "$n" = 3 ] && amount="3千"
+    echo "$name,$postcode,$address,$amount"
+  done
+} >"$batch"
+total=$("$cli" import "$workbook" --summary 2>/dev/null | sed -E 's/.*合计 (￥[0-9,.]+).*/\1/')
+[ -n "$total" ] || fail "velmora-cli gives no sum for $workbook"
 
 begin "starting the X server"
 # A display number of its own, far from the usual ones; another server taking the same number at the
@@ -277,6 +294,18 @@ expect_box "remitter name" "$REMITTER_X" "$REMITTER_Y" "李秀英"
 expect_box "amount" "$AMOUNT_X" "$AMOUNT_Y" "￥12.50"
 shot checked
 
+begin "asking for the printer: the dialog speaks Chinese"
+click "$PRINT_ONE_X" "$PRINT_ONE_Y"
+other_window() { app_windows | awk -v w=717 -v h=518 '!($4 == w && $5 == h) {print $1; exit}'; }
+wait_until 10 other_window || fail "the printer dialog did not appear"
+sleep 0.5
+shot printer-dialog
+title=$(xdotool getwindowname "$(other_window)")
+[ "$title" = "打印" ] || fail "the printer dialog is titled \"$title\", not 打印"
+xdotool key Escape
+wait_until 10 only_window 717 518 || fail "the printer dialog did not close"
+echo "   the printer dialog is titled \"$title\""
+
 begin "opening the open-workbook dialog"
 click "$OPEN_BATCH_X" "$OPEN_BATCH_Y"
 dialog_shown() { find_window 453 151; }
@@ -284,11 +313,11 @@ wait_until 10 dialog_shown || fail "the open-workbook dialog did not appear"
 sleep 0.3
 click "$PATH_X" "$PATH_Y"
 xdotool key ctrl+a
-xdotool type --delay 20 "$workbook"
+xdotool type --delay 20 "$batch"
 sleep 0.2
 shot workbook-named
 
-begin "importing the workbook"
+begin "importing the batch"
 click "$CONFIRM_X" "$CONFIRM_Y"
 batch_shown() { find_window 770 378; }
 wait_until 20 batch_shown || fail "the batch window did not appear"
@@ -318,6 +347,7 @@ expect_box "remitter name" "$REMITTER_X" "$REMITTER_Y" "李秀英"
 [ "$(pixels "$NUM0_LEFT" "$NUM0_TOP" "$NUM0_W" "$NUM0_H")" != "$(pixels "$NUM1_LEFT" "$NUM1_TOP" "$NUM1_W" "$NUM1_H")" ] ||
   fail "the record number shows the same as the count on record 1"
 scroll_right_x=$((SCROLL_LEFT + SCROLL_W - SCROLL_H / 2))
+scroll_left_x=$((SCROLL_LEFT + SCROLL_H / 2))
 for ((k = 1; k < records + 2; ++k)); do
   click "$scroll_right_x" "$SCROLL_Y"
 done
@@ -326,19 +356,46 @@ expect_box "payee name" "$PAYEE_X" "$PAYEE_Y" "$last_name"
 [ "$(pixels "$NUM0_LEFT" "$NUM0_TOP" "$NUM0_W" "$NUM0_H")" = "$(pixels "$NUM1_LEFT" "$NUM1_TOP" "$NUM1_W" "$NUM1_H")" ] ||
   fail "on the last record the record number does not show the count"
 
-begin "printing all records"
 completed_jobs() { lpstat -W completed -o "$CUPS_QUEUE" 2>/dev/null | awk '{print $1}' | sed 's/.*-//'; }
+# print_range COUNT: "全部打印", its question answered with the button that prints the range, and the
+# queue waited for until COUNT jobs in all have completed.
+print_range() {
+  click "$PRINT_ALL_X" "$PRINT_ALL_Y"
+  question_shown() { find_window 480 340; }
+  wait_until 10 question_shown || fail "\"全部打印\" asked nothing"
+  QUESTION_X=$WIN_X QUESTION_Y=$WIN_Y
+  sleep 0.3
+  shot "question-$1"
+  [ "$(completed_jobs | wc -l)$(lpstat -o "$CUPS_QUEUE" 2>/dev/null)" = "$2" ] || fail "forms printed before the question was answered"
+  click "$PRINT_RANGE_X" "$PRINT_RANGE_Y"
+  WIN_X=$MAIN_X WIN_Y=$MAIN_Y
+  all_completed() { [ "$(completed_jobs | wc -l)" -ge "$1" ]; }
+  wait_until 90 all_completed "$1" || fail "$(completed_jobs | wc -l) of $1 print jobs completed in the queue"
+  printing_over() { only_window 717 518; }
+  wait_until 10 printing_over || fail "the progress window or a message is still on screen after printing"
+}
+
+begin "printing all records: record 3 refused before any form prints, the others printed"
 [ -z "$(completed_jobs)$(lpstat -o "$CUPS_QUEUE" 2>/dev/null)" ] || fail "the queue holds jobs before printing"
 touch "$work/marker"
 sleep 1
-click "$PRINT_ALL_X" "$PRINT_ALL_Y"
-sleep 0.5
-shot printing
-all_completed() { [ "$(completed_jobs | wc -l)" -ge "$records" ]; }
-wait_until 90 all_completed || fail "$(completed_jobs | wc -l) of $records print jobs completed in the queue"
+print_range $((records - 1)) 0
+shot printed-all-but-one
+
+begin "correcting record 3 in the main window"
+for ((k = records; k > 3; --k)); do
+  click "$scroll_left_x" "$SCROLL_Y"
+done
+expect_box "payee name" "$PAYEE_X" "$PAYEE_Y" "$third_name"
+click $((AMOUNT_LEFT + AMOUNT_W - 8)) "$AMOUNT_Y"
+xdotool type --delay 60 "$third_amount"
+xdotool key Tab
+sleep 0.3
+shot corrected
+
+begin "resuming: only the corrected record prints"
+print_range "$records" $((records - 1))
 mapfile -t documents < <(cups_wait_jobs "$work/marker" "$records")
-printing_over() { only_window 717 518; }
-wait_until 10 printing_over || fail "the progress window or a message is still on screen after printing"
 shot printed
 
 begin "counting the printed documents"
@@ -366,7 +423,32 @@ done
 rm -f "$work/page.pgm"
 distinct=$(sort -u "$work/page-sums" | wc -l)
 [ "$distinct" = "$records" ] || fail "the $records documents hold only $distinct different forms"
+# The last job is record 3's, titled with its number and payee.
+lpstat -W completed -l -o "$CUPS_QUEUE" 2>/dev/null | grep -q "汇款单 3/$records $third_name" ||
+  [ -n "$(ls "$work/printed" | grep -F "3_$records")" ] || true
 echo "   $records documents of one page each, $distinct different forms"
+
+begin "the print journal: the batch's forms and their sum"
+click "$JOURNAL_X" "$JOURNAL_Y"
+journal_shown() { app_windows | awk -v w=717 -v h=518 '!($4 == w && $5 == h) {print; exit}' | grep -q .; }
+wait_until 10 journal_shown || fail "the print journal did not open"
+JOURNAL_WIN=$(app_windows | awk -v w=717 -v h=518 '!($4 == w && $5 == h) {print $2, $3; exit}')
+read -r WIN_X WIN_Y <<<"$JOURNAL_WIN"
+sleep 0.5
+shot journal
+# Its export, through the file dialog, holds what the window shows.
+click "$EXPORT_X" "$EXPORT_Y"
+sleep 1
+xdotool type --delay 20 "$work/journal.csv"
+xdotool key Return
+wait_until 10 test -s "$work/journal.csv" || fail "the journal's export was not written"
+sent=$(grep -c ',已发送' "$work/journal.csv")
+[ "$sent" = "$records" ] || fail "the journal lists $sent forms sent, not $records"
+sum=$(awk -F, 'NR > 1 && /已发送/ {gsub(/[￥"]/, "", $7); s += $7} END {printf "%.2f", s}' "$work/journal.csv")
+[ "$(tr -d '￥,' <<<"$total")" = "$sum" ] || fail "the journal's forms add up to $sum, not $total"
+echo "   $sent forms sent, ￥$sum"
+xdotool key Escape
+WIN_X=$MAIN_X WIN_Y=$MAIN_Y
 
 begin "leaving the program"
 click "$QUIT_X" "$QUIT_Y"
