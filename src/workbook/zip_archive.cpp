@@ -2,7 +2,7 @@
 
 #include <zip.h>
 
-#include <QFile>
+#include <array>
 
 #include "workbook.h"
 
@@ -22,6 +22,26 @@ QString zipErrorText(int code) {
     return text;
 }
 
+// CRC-32 (ISO 3309, as zip uses it), table-driven.
+quint32 updateCrc(quint32 crc, const char* data, qint64 size) {
+    static const auto table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k) {
+                c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            }
+            t[n] = c;
+        }
+        return t;
+    }();
+    crc = ~crc;
+    for (qint64 i = 0; i < size; ++i) {
+        crc = table[(crc ^ static_cast<unsigned char>(data[i])) & 0xFF] ^ (crc >> 8);
+    }
+    return ~crc;
+}
+
 // The lookup key of a part name: "/" separators, no leading "/", ASCII letters in lower case.
 QByteArray partKey(QByteArray name) {
     name.replace('\\', '/');
@@ -33,16 +53,10 @@ QByteArray partKey(QByteArray name) {
 
 }  // namespace
 
-std::shared_ptr<ZipArchive> ZipArchive::openFile(const QString& path) {
+std::shared_ptr<ZipArchive> ZipArchive::openDescriptor(int fd) {
     std::shared_ptr<ZipArchive> result(new ZipArchive);
     int code = 0;
-    // libzip takes file names in UTF-8 on Windows and as the system's bytes elsewhere.
-#ifdef Q_OS_WIN
-    const QByteArray name = path.toUtf8();
-#else
-    const QByteArray name = QFile::encodeName(path);
-#endif
-    result->archive_ = zip_open(name.constData(), ZIP_RDONLY, &code);
+    result->archive_ = zip_fdopen(fd, ZIP_RDONLY, &code);
     if (result->archive_ == nullptr) {
         broken(QStringLiteral("not a readable zip file: %1").arg(zipErrorText(code)));
     }
@@ -123,6 +137,13 @@ ZipEntryDevice::ZipEntryDevice(const ZipArchive& archive, qint64 index, qint64 c
     } else {
         cap_ = std::min(cap_, kZipRatioGrace);
     }
+    checkCrc_ = (stat.valid & ZIP_STAT_CRC) != 0;
+    expectedCrc_ = stat.crc;
+    if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && stat.encryption_method != ZIP_EM_NONE) {
+        throw AutomationError(
+            kErrorPasswordProtected,
+            QStringLiteral("zip entry %1 is encrypted").arg(QString::fromUtf8(stat.name ? stat.name : "")));
+    }
     file_ = zip_fopen_index(archive.archive_, static_cast<zip_uint64_t>(index), 0);
     if (file_ == nullptr) {
         broken(QStringLiteral("zip entry %1 cannot be opened: %2")
@@ -155,8 +176,13 @@ qint64 ZipEntryDevice::readData(char* data, qint64 maxSize) {
     }
     if (n == 0) {
         finished_ = true;
+        if (checkCrc_ && crc_ != expectedCrc_) {
+            why_ = QStringLiteral("zip entry with a wrong CRC-32");
+            return -1;
+        }
         return 0;
     }
+    crc_ = updateCrc(crc_, data, n);
     produced_ += n;
     if (produced_ > cap_) {
         why_ = QStringLiteral("zip entry inflates past %1 bytes").arg(cap_);
@@ -169,6 +195,16 @@ qint64 ZipEntryDevice::readData(char* data, qint64 maxSize) {
         }
     }
     return n;
+}
+
+bool ZipEntryDevice::drain() {
+    char buffer[16384];
+    while (!atEnd()) {
+        if (read(buffer, sizeof buffer) < 0) {
+            return false;
+        }
+    }
+    return !failed();
 }
 
 }  // namespace velmora
