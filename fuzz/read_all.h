@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QByteArray>
-#include <cstddef>
 #include <cstdint>
-#include <memory>
 
 #include "workbook.h"
 

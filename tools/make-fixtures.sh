@@ -2,10 +2,10 @@
 # Makes the workbook fixtures the reader tests read, with LibreOffice Calc, and the fuzzers' seed
 # corpora from them. The results are committed; run this again only to change them.
 #   apt-get install -y --no-install-recommends libreoffice-calc-nogui
-#   tools/make-fixtures.sh [BUILD_DIR]   (default build/; it builds write_fuzz_seeds there)
+#   tools/make-fixtures.sh [BUILD_DIR]   (default build/; it builds the reader tests there)
 # Writes tests/data/workbooks/payees.{ods,xlsx,xls,csv} and fuzz/corpus/{xlsx,xls,ods,csv}/: the
 # fixtures as they are, again with their zip entries stored rather than deflated so that mutations
-# reach the XML, and the small crafted workbooks the reader tests build (LibreOffice no longer writes
+# reach the XML, and the small crafted files the reader tests build (LibreOffice no longer writes
 # Excel 5.0/95 files; those bytes are built).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -149,7 +149,11 @@ for kind in xlsx ods; do
   mkdir "stored-$kind"
   (cd "stored-$kind" && unzip -q "$out/payees.$kind" && zip -q -0 -X -r "$top/fuzz/corpus/$kind/payees-stored.$kind" .)
 done
+# The files the reader tests craft, as seeds: the tests write them when VELMORA_SEEDS is set.
 cmake -S "$top" -B "$build" -DVELMORA_TESTS=ON >/dev/null
-cmake --build "$build" --target write_fuzz_seeds >/dev/null
-"$build/tests/workbook/write_fuzz_seeds" "$top/fuzz/corpus"
+tests=(test_workbook_fixtures test_xlsx_reader test_xls_reader test_ods_reader)
+cmake --build "$build" --target "${tests[@]}" >/dev/null
+for t in "${tests[@]}"; do
+  VELMORA_SEEDS="$top/fuzz/corpus" VELMORA_SOURCE_DIR="$top" QT_QPA_PLATFORM=offscreen "$build/tests/workbook/$t" >/dev/null
+done
 ls -l "$out" "$top"/fuzz/corpus/*

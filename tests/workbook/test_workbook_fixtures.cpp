@@ -1,5 +1,5 @@
-// The readers on the workbook LibreOffice Calc made (tools/make-fixtures.sh) in every format, and the
-// error numbers of paths that hold no workbook.
+// The readers on the workbook LibreOffice Calc made (tools/make-fixtures.sh) in every format, the
+// error numbers of paths that hold no workbook, and the CSV reader on crafted text.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +13,7 @@
 #include "workbook_files.h"
 
 using namespace velmora;
-using velmora::test::ErrorNumber;
+using namespace velmora::test;
 
 namespace {
 
@@ -35,29 +35,6 @@ const char* const kSheet1[8][4] = {
     {"赵六", "030000", "广州市越秀区\n第二行", "#DIV/0!"},
     {"钱七", "123456789012345", "\"引号\", 逗号", "#N/A"},
     {"2024-01-05", "0.333333333333333", "-12.75", "0.1"},
-};
-
-// The other sheets, which CSV has not.
-const struct {
-    const char* sheet;
-    int row, col;
-    const char* text;
-} kOthers[] = {
-    {"数据2", 1, 1, "第二张表"},
-    {"数据2", 2, 1, "重复"},
-    {"数据2", 4, 1, "重复"},
-    {"数据2", 4, 2, "7"},
-    {"数据2", 5, 1, ""},
-    {"2024", 1, 1, ""},
-    {"2024", 1, 3, "sheet named 2024"},
-    {"类型", 1, 1, "1"},  // LibreOffice keeps a typed TRUE as the number 1
-    {"类型", 1, 2, "1E+17"},
-    {"类型", 1, 3, "1E-05"},
-    {"类型", 1, 4, "0.05"},
-    {"类型", 2, 1, "True"},
-    {"类型", 2, 2, "#VALUE!"},
-    {"类型", 2, 3, "0"},
-    {"类型", 2, 4, "12.5"},  // a fraction in a zero-padded format stays as it is
 };
 
 }  // namespace
@@ -113,9 +90,9 @@ private Q_SLOTS:
         }
         QCOMPARE(book->sheetNames(), QStringList({QStringLiteral("Sheet1"), QStringLiteral("数据2"),
                                                   QStringLiteral("2024"), QStringLiteral("类型")}));
-        for (const auto& e : kOthers) {
-            QCOMPARE(book->worksheet(QString::fromUtf8(e.sheet))->cellText(e.row, e.col),
-                     QString::fromUtf8(e.text));
+        for (const auto& c : Cases(QStringLiteral("fixture-sheets.txt"))) {  // sheet, row, column, text
+            QCOMPARE(book->worksheet(QString::fromUtf8(c[0]))->cellText(c[1].toInt(), c[2].toInt()),
+                     QString::fromUtf8(c[3]));
         }
         // Letter case does not matter; a name of digits is a name, not a position.
         QCOMPARE(book->worksheet(QStringLiteral("SHEET1"))->cellText(2, 1), QStringLiteral("张三"));
@@ -128,53 +105,12 @@ private Q_SLOTS:
         QCOMPARE(repeated->nextRowWithData(4, {1, 2}), 0);
     }
 
-    // What a path holds: the text of cell A2, or the error number.
+    // paths.txt: what a path holds, and the text of its cell A2 or the error number.
     void paths_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("xlsx named .csv") << "xlsx"
-                                         << "a.csv"
-                                         << "张三";
-        QTest::newRow("xls named .ods") << "xls"
-                                        << "b.ods"
-                                        << "张三";
-        QTest::newRow("ods named .txt") << "ods"
-                                        << "c.txt"
-                                        << "张三";
-        QTest::newRow("csv named .TXT") << "csv"
-                                        << "d.TXT"
-                                        << "张三";
-        QTest::newRow("csv named .xlsx") << "csv"
-                                         << "e.xlsx"
-                                         << "error 432";
-        QTest::newRow("empty path") << ""
-                                    << ""
-                                    << "error 5";
-        QTest::newRow("missing file") << "missing"
-                                      << "f.xlsx"
-                                      << "error 5";
-        QTest::newRow("a folder") << "folder"
-                                  << "g.xlsx"
-                                  << "error 5";
-        QTest::newRow("a FIFO") << "fifo"
-                                << "h.csv"
-                                << "error 5";
-        QTest::newRow("a device") << "device"
-                                  << ""
-                                  << "error 5";
-        QTest::newRow("empty file") << "empty"
-                                    << "i.xlsx"
-                                    << "error 432";
-        QTest::newRow("half an xlsx") << "half xlsx"
-                                      << "j.xlsx"
-                                      << "error 432";
-        QTest::newRow("half an xls") << "half xls"
-                                     << "k.xls"
-                                     << "error 432";
-        QTest::newRow("an empty CSV") << "empty"
-                                      << "l.csv"
-                                      << "";
+        AddRows(QStringLiteral("paths.txt"), "sss");
     }
     void paths() {
         QFETCH(QString, kind);
@@ -206,6 +142,53 @@ private Q_SLOTS:
         const int error = ErrorNumber(
             [&] { text = openWorkbook(path)->worksheet(QStringLiteral("Sheet1"))->cellText(2, 1); });
         QCOMPARE(error == 0 ? text : QStringLiteral("error %1").arg(error), expected);
+    }
+
+    // The reader of comma- and tab-separated text on crafted files.
+    // csv-cells.txt: encodings, separators, quoting, line ends, bounds.
+    void csvCells_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        AddRows(QStringLiteral("csv-cells.txt"), "bs");
+        QTest::newRow("longest") << Expand("{32767*x},\"{32768*\"}") << "";
+    }
+    void csvCells() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        Seed("csv", bytes);
+        std::unique_ptr<Worksheet> sheet =
+            openWorkbookData(bytes, QStringLiteral("csv"))->worksheet(QStringLiteral("x"));
+        if (expected.isEmpty()) {  // the longest cells read whole
+            QCOMPARE(sheet->cellText(1, 1).size(), 32767);
+            QCOMPARE(sheet->cellText(1, 2).size(), 16384);
+            return;
+        }
+        QStringList rows;
+        for (int row = 1; row <= 3; ++row) {
+            QStringList cells;
+            for (int col = 1; col <= 3; ++col) {
+                const int error = ErrorNumber([&] { cells << sheet->cellText(row, col); });
+                if (error != 0) {
+                    cells << QStringLiteral("error %1").arg(error);
+                }
+            }
+            rows << cells.join(u',');
+        }
+        QCOMPARE(rows.join(u'|'), expected);
+    }
+
+    void csvSheet() {
+        const QByteArray bytes = "a\n\n \nb,c\n" + QByteArray("\n").repeated(1048576) + "past the last row";
+        std::unique_ptr<Workbook> book = openWorkbookData(bytes, QStringLiteral("TXT"));
+        QCOMPARE(book->sheetNames(), QStringList(QStringLiteral("Sheet1")));
+        std::unique_ptr<Worksheet> sheet = book->worksheet({});
+        QCOMPARE(sheet->nextRowWithData(0, {1}), 1);
+        QCOMPARE(sheet->nextRowWithData(1, {1, 2}), 4);
+        QCOMPARE(sheet->nextRowWithData(1, {2}), 4);
+        QCOMPARE(sheet->nextRowWithData(4, {1, 2}), 0);
+        QCOMPARE(sheet->cellText(4, 2), QStringLiteral("c"));
+        QCOMPARE(sheet->cellText(1, 1), QStringLiteral("a"));
+        QCOMPARE(ErrorNumber([&] { sheet->cellText(1048577, 1); }), kErrorCellOutOfRange);
     }
 };
 

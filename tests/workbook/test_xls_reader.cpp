@@ -18,9 +18,6 @@ QByteArray cell(quint16 type, int row, int col, const QByteArray& rest, quint16 
 QByteArray number(int row, int col, double value, quint16 xf = 15) {
     return cell(0x0203, row, col, F64(value), xf);
 }
-QByteArray label(int row, int col, const QString& text) {
-    return cell(0x0204, row, col, BiffString(text));
-}
 QByteArray sst(int row, int col, quint32 index) {
     return cell(0x00FD, row, col, U32(index));
 }
@@ -31,12 +28,8 @@ QByteArray formula(int row, int col, const QByteArray& result, const QByteArray&
 QByteArray special(char type, char value) {
     return QByteArray(1, type) + '\0' + QByteArray(1, value) + QByteArray(3, '\0') + "\xFF\xFF";
 }
-QByteArray wide(const QString& text) {
-    QByteArray bytes;
-    for (QChar c : text) {
-        bytes += U16(c.unicode());
-    }
-    return bytes;
+QByteArray wide(const QString& text) {  // UTF-16LE, on a little-endian machine
+    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
 }
 // An SST record and its CONTINUE records, one a piece.
 QByteArray sstRecords(quint32 count, const std::vector<QByteArray>& pieces) {
@@ -77,7 +70,8 @@ QByteArray valuesBook() {
     for (int i = 0; i <= 8; ++i) {
         r += sst(1, i + 1, quint32(i));
     }
-    r += label(2, 1, QStringLiteral("赵六")) + label(2, 2, QStringLiteral("narrow")) + number(2, 3, 1234.5) +
+    r += cell(0x0204, 2, 1, BiffString(QStringLiteral("赵六"))) +
+         cell(0x0204, 2, 2, BiffString(QStringLiteral("narrow"))) + number(2, 3, 1234.5) +
          cell(0x0204, 2, 4, U16(40000) + '\0' + QByteArray(100, 'a'));
     r += cell(0x027E, 3, 1, U32((100010u << 2) | 2)) + cell(0x027E, 3, 2, U32((123450u << 2) | 3)) +
          cell(0x027E, 3, 3, U32(0x3FE00000u)) + cell(0x027E, 3, 4, U32(quint32(-5 << 2) | 2));

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtEndian>
 #include <algorithm>
 #include <cstring>
@@ -23,12 +24,90 @@ int ErrorNumber(const std::function<void()>& f) {
     return 0;
 }
 
-QString Cell(const QByteArray& bytes, int row, int col, const QString& suffix) {
-    QString text;
-    const int error = ErrorNumber([&] {
-        text = openWorkbookData(bytes, suffix)->worksheet(QStringLiteral("Sheet1"))->cellText(row, col);
-    });
-    return error == 0 ? text : QStringLiteral("error %1").arg(error);
+QByteArray Expand(QByteArrayView field) {
+    QByteArray bytes;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const qsizetype star = field.indexOf('*', i);
+        const qsizetype close = field.indexOf('}', i);
+        bool repeat = false;
+        const int count = field[i] == '{' && star > i && close > star
+                              ? field.sliced(i + 1, star - i - 1).toInt(&repeat)
+                              : 0;
+        if (repeat) {
+            bytes += Expand(field.sliced(star + 1, close - star - 1)).repeated(count);
+            i = close;
+        } else if (field[i] == '\\' && i + 1 < field.size()) {
+            const char c = field[++i];
+            bytes += c == 'n'   ? '\n'
+                     : c == 'r' ? '\r'
+                     : c == 't' ? '\t'
+                     : c == 'x' ? char(field.sliced(i + 1, 2).toUInt(nullptr, 16))
+                                : c;
+            i += c == 'x' ? 2 : 0;
+        } else {
+            bytes += field[i];
+        }
+    }
+    return bytes;
+}
+
+std::vector<std::vector<QByteArray>> Cases(const QString& file) {
+    QFile f(qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/tests/data/workbooks/") + file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        throw std::runtime_error("no cases: run through ctest, or set VELMORA_SOURCE_DIR to the source tree");
+    }
+    std::vector<std::vector<QByteArray>> cases;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (!line.isEmpty() && !line.startsWith('#')) {
+            std::vector<QByteArray> fields;
+            for (const QByteArray& field : line.split('\t')) {
+                fields.push_back(Expand(field));
+            }
+            cases.push_back(fields);
+        }
+    }
+    return cases;
+}
+
+void AddRows(const QString& file, const char* types) {
+    for (const std::vector<QByteArray>& c : Cases(file)) {
+        QTestData& row = QTest::newRow(c[0].constData());
+        for (size_t i = 0; types[i] != 0; ++i) {
+            const QByteArray field = i + 1 < c.size() ? c[i + 1] : QByteArray();
+            if (types[i] == 'b') {
+                row << field;
+            } else if (types[i] == 's') {
+                row << QString::fromUtf8(field);
+            } else {
+                row << field.toInt();
+            }
+        }
+    }
+}
+
+QString Cells(const QByteArray& bytes, const QString& cells, const QString& suffix) {
+    std::unique_ptr<Worksheet> sheet;
+    QStringList texts;
+    for (const QString& cell : cells.split(u' ')) {
+        QString text;
+        const int error = ErrorNumber([&] {
+            if (!sheet) {
+                sheet = openWorkbookData(bytes, suffix)->worksheet(QStringLiteral("Sheet1"));
+            }
+            text = sheet->cellText(cell.section(u',', 0, 0).toInt(), cell.section(u',', 1, 1).toInt());
+        });
+        texts << (error == 0 ? text : QStringLiteral("error %1").arg(error));
+    }
+    return texts.join(u'|');
+}
+
+void Seed(const char* reader, const QByteArray& bytes) {
+    const QString dir = qEnvironmentVariable("VELMORA_SEEDS");
+    QFile file(QStringLiteral("%1/%2/crafted-%3")
+                   .arg(dir, QLatin1String(reader), QString::number(qHash(bytes), 16)));
+    if (!dir.isEmpty() && bytes.size() <= 65536 && file.open(QIODevice::WriteOnly)) {
+        file.write(bytes);
+    }
 }
 
 QByteArray MakeZip(const std::vector<ZipEntry>& entries) {
@@ -52,7 +131,9 @@ QByteArray MakeZip(const std::vector<ZipEntry>& entries) {
     }
     QFile file(path);
     file.open(QIODevice::ReadOnly);
-    return file.readAll();
+    const QByteArray zip = file.readAll();
+    Seed(entries.empty() || entries[0].name != QLatin1String("mimetype") ? "xlsx" : "ods", zip);
+    return zip;
 }
 
 QByteArray WithWrongCrc(QByteArray zip, int index) {
@@ -93,8 +174,9 @@ QByteArray relationships(const std::vector<std::pair<QByteArray, QByteArray>>& t
 }  // namespace
 
 QByteArray SheetXml(const QByteArray& data, const QByteArray& root, bool strict) {
-    return R"(<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns=")" + main(strict) + "\" " + root +
-           R"(><sheetPr/><sheetData>)" + data + "</sheetData><pageMargins/></worksheet>";
+    const bool whole = data.startsWith("<sheetData") || data.startsWith("<sheetPr");
+    return R"(<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns=")" + main(strict) + "\" " + root + ">" +
+           (whole ? data : "<sheetData>" + data + "</sheetData>") + "<pageMargins/></worksheet>";
 }
 
 QByteArray SstXml(const QByteArray& items, bool strict) {
@@ -133,14 +215,6 @@ std::vector<ZipEntry> Xlsx::entries() const {
         e.name.replace(QLatin1Char('/'), odd ? QLatin1Char('\\') : QLatin1Char('/'));
     }
     return result;
-}
-
-QByteArray MakeXlsx(const QByteArray& data, const QByteArray& items, const QByteArray& styles) {
-    Xlsx x;
-    x.sheets = {{QStringLiteral("Sheet1"), SheetXml(data)}};
-    x.sharedStrings = items.isEmpty() ? QByteArray() : SstXml(items);
-    x.styles = styles;
-    return MakeZip(x.entries());
 }
 
 QByteArray MakeOds(const QByteArray& tables, const QByteArray& styles, const QByteArray& mimetype) {
@@ -249,6 +323,7 @@ QByteArray MakeCompoundFile(const std::vector<std::pair<QString, QByteArray>>& s
     for (quint32 next : fat) {
         file += U32(next);
     }
+    Seed("xls", file);
     return file;
 }
 

@@ -1,12 +1,10 @@
 #pragma once
 
-// Workbook files the reader tests build themselves: zip packages through libzip, compound files and
-// BIFF records byte by byte.
+// Workbook files the reader tests build themselves (zip packages through libzip, compound files and
+// BIFF records byte by byte), and the tables of cases in tests/data/workbooks.
 
-#include <QByteArray>
 #include <QString>
 #include <functional>
-#include <utility>
 #include <vector>
 
 namespace velmora::test {
@@ -14,9 +12,21 @@ namespace velmora::test {
 // The number of the AutomationError that `f` throws, 0 when it throws none.
 int ErrorNumber(const std::function<void()>& f);
 
-// The text of a cell of the first sheet of the bytes opened as a workbook (`suffix` as a file name's),
-// or "error N".
-QString Cell(const QByteArray& bytes, int row, int col, const QString& suffix = {});
+// A field of a case: "\n", "\r", "\t", "\\" and "\xHH" stand for those bytes, "{N*text}" for text N times.
+QByteArray Expand(QByteArrayView field);
+// The cases of tests/data/workbooks/<file>: a line a case, fields between tabs, "#" lines left out.
+std::vector<std::vector<QByteArray>> Cases(const QString& file);
+// Adds each case of the file as a row of the current table: its first field names it, the others go
+// to the columns as `types` say, one letter a column: b QByteArray, s QString, i int.
+void AddRows(const QString& file, const char* types);
+
+// The texts of the cells ("row,col row,col...") of Sheet1 of the bytes opened as a workbook (`suffix`
+// as a file name's), between "|", "error N" for one refused.
+QString Cells(const QByteArray& bytes, const QString& cells, const QString& suffix = {});
+
+// With VELMORA_SEEDS set to fuzz/corpus, writes the bytes there as a seed of the reader's corpus (files
+// of 64 KiB at most): MakeZip and MakeCompoundFile do so for every file they make.
+void Seed(const char* reader, const QByteArray& bytes);
 
 struct ZipEntry {
     QString name;
@@ -40,12 +50,10 @@ struct Xlsx {
     bool odd = false;  // absolute targets and backslashes
     std::vector<ZipEntry> entries() const;
 };
-// A worksheet part: `data` inside <sheetData>, `root` added to the root element's attributes.
+// A worksheet part: `data` inside <sheetData> (or in its place when it starts with one, or with
+// <sheetPr>), `root` added to the root element's attributes.
 QByteArray SheetXml(const QByteArray& data, const QByteArray& root = {}, bool strict = false);
 QByteArray SstXml(const QByteArray& items, bool strict = false);
-// An .xlsx of one sheet "Sheet1" holding `data`, with the shared strings items.
-QByteArray MakeXlsx(const QByteArray& data, const QByteArray& items = {}, const QByteArray& styles = {});
-
 // An .ods whose spreadsheet holds `tables`, with `styles` as its automatic styles.
 QByteArray MakeOds(const QByteArray& tables, const QByteArray& styles = {},
                    const QByteArray& mimetype = "application/vnd.oasis.opendocument.spreadsheet");
@@ -57,7 +65,7 @@ QByteArray MakeCompoundFile(const std::vector<std::pair<QString, QByteArray>>& s
 quint32 U32At(const QByteArray& bytes, qsizetype at);
 void SetU32(QByteArray& bytes, qsizetype at, quint32 value);
 
-QByteArray U16(quint16 value);
+QByteArray U16(quint16 value);  // little-endian bytes
 QByteArray U32(quint32 value);
 QByteArray F64(double value);
 QByteArray BiffRecord(quint16 type, const QByteArray& body);
