@@ -440,13 +440,17 @@ QString decodeXmlText(QByteArrayView raw) {
 // makes the part "foreign", and the worksheet is then read through the XML parser whole.
 class SheetScan {
 public:
+    // A cell that may hold data, in 64 bits: its row and column, and for a shared string its index
+    // (data if that string is not blank).
     struct Candidate {
-        int row;
-        quint16 col;
-        bool shared;  // data if shared string `index` is not blank
-        quint32 index;
+        quint64 bits;
+        int row() const { return int(bits >> 43); }
+        int col() const { return int(bits >> 28 & 0x7FFF); }
+        bool shared() const { return (bits >> 27 & 1) != 0; }
+        quint32 index() const { return quint32(bits & 0x7FFFFFF); }
     };
-    static constexpr size_t kMaxCandidates = 2 * 1024 * 1024;  // 24 MiB
+    static_assert(kMaxSharedStrings <= 0x7FFFFFF && kXlsxMaxColumn <= 0x7FFF);
+    static constexpr size_t kMaxCandidates = 4 * 1024 * 1024;  // 32 MiB
 
     SheetScan(const ZipArchive& archive, qint64 index, Package& package)
         : device_(archive, index, kZipSheetCap), package_(package) {
@@ -459,8 +463,9 @@ public:
 
     bool foreign = false;
     bool ordered = true;
-    bool candidatesKept = true;  // false when there were too many to keep
     std::vector<Candidate> candidates;
+    // With more candidates than are kept: the row from which they were left out, else 0.
+    int candidatesEnd = 0;
 
 private:
     // Reads more of the part; false at its end.
@@ -699,14 +704,16 @@ private:
 
     // Keeps the cell as a candidate when it may hold data.
     void judge(RawCell& cell, const QByteArray& raw) {
-        if (raw.isEmpty() || !candidatesKept) {
+        if (raw.isEmpty() || candidatesEnd != 0) {
             return;
         }
-        Candidate candidate{cell.row, static_cast<quint16>(cell.col), false, 0};
+        quint64 bits = quint64(cell.row) << 43 | quint64(cell.col) << 28;
         if (cell.type == CellType::SharedString) {
             bool ok = false;
-            candidate.index = raw.trimmed().toUInt(&ok);
-            candidate.shared = ok;  // a bad index is judged data: reading it fails
+            const quint32 index = raw.trimmed().toUInt(&ok);
+            if (ok && index < kMaxSharedStrings) {  // a bad index is judged data: reading it fails
+                bits |= quint64{1} << 27 | index;
+            }
         } else if (cell.type == CellType::InlineString || cell.type == CellType::FormulaString ||
                    raw.contains('&') ||
                    std::any_of(raw.cbegin(), raw.cend(), [](char c) { return isSpace(c); })) {
@@ -727,11 +734,10 @@ private:
             }
         }
         if (candidates.size() >= kMaxCandidates) {
-            candidatesKept = false;
-            candidates = {};
+            candidatesEnd = cell.row;
             return;
         }
-        candidates.push_back(candidate);
+        candidates.push_back({bits});
     }
 
     ZipEntryDevice device_;
@@ -756,7 +762,7 @@ public:
     }
 
     int nextRowWithData(int row, const std::vector<int>& columns) override {
-        if (!table_.empty() || !scan_.candidatesKept || scan_.foreign || !scan_.ordered) {
+        if (tableMode_) {
             return RowBlockWorksheet::nextRowWithData(row, columns);
         }
         for (int col : columns) {
@@ -764,24 +770,27 @@ public:
         }
         // The candidates come in row order: the first that holds data is the answer.
         for (const SheetScan::Candidate& c : scan_.candidates) {
-            if (c.row <= row || std::find(columns.cbegin(), columns.cend(), c.col) == columns.cend()) {
+            if (c.row() <= row || std::find(columns.cbegin(), columns.cend(), c.col()) == columns.cend()) {
                 continue;
             }
-            if (!c.shared) {
-                return c.row;
+            if (!c.shared()) {
+                return c.row();
             }
             try {
-                if (!isBlank(package_->sharedString(c.index))) {
-                    return c.row;
+                if (!isBlank(package_->sharedString(c.index()))) {
+                    return c.row();
                 }
             } catch (const AutomationError& e) {
                 if (e.number != kErrorCellTooLong) {
                     throw;
                 }
-                return c.row;
+                return c.row();
             }
         }
-        return 0;
+        // Past the candidates kept, the sheet itself is read.
+        return scan_.candidatesEnd == 0
+                   ? 0
+                   : RowBlockWorksheet::nextRowWithData(std::max(row, scan_.candidatesEnd - 1), columns);
     }
 
 protected:
