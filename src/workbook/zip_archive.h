@@ -51,8 +51,8 @@ private:
 
 // Reads one entry as a sequential device, inflating as it is read and refusing to go past the
 // entry's limits: a read then fails, failed() is true and why() says which limit it was. Read to its
-// end, the entry's CRC-32 is checked and a mismatch fails the last read the same way. An inspector,
-// when set, sees every chunk before the reader does and may refuse it with a reason.
+// end, the entry's CRC-32 is checked (by libzip) and a mismatch fails the last read the same way. An
+// inspector, when set, sees every chunk before the reader does and may refuse it with a reason.
 class ZipEntryDevice final : public QIODevice {
 public:
     using Inspector = std::function<QString(const char* data, qint64 size)>;
@@ -79,9 +79,6 @@ private:
     zip_file* file_ = nullptr;
     qint64 cap_;
     qint64 produced_ = 0;
-    quint32 crc_ = 0;  // of the bytes produced so far
-    quint32 expectedCrc_ = 0;
-    bool checkCrc_ = false;
     bool finished_ = false;
     QString why_;
     Inspector inspector_;
