@@ -1,6 +1,7 @@
 #include "zip_xml.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "workbook.h"
 
@@ -14,20 +15,33 @@ namespace {
 class XmlGuard {
 public:
     QString inspect(const char* data, qint64 size) {
-        for (qint64 i = 0; i < size; ++i) {
-            const char c = data[i];
+        for (qint64 i = 0; i < size;) {
+            // Text and tags, the bulk of a part, are passed over a run at a time.
+            if (state_ == State::Text || (state_ == State::Tag && quote_ != 0)) {
+                const char wanted = state_ == State::Text ? '<' : quote_;
+                const void* found = std::memchr(data + i, wanted, static_cast<size_t>(size - i));
+                const qint64 n = found ? static_cast<const char*>(found) - (data + i) + 1 : size - i;
+                if ((run_ += n) > kXmlMaxRun) {
+                    return tooLong();
+                }
+                i += n;
+                if (found && state_ == State::Text) {
+                    state_ = State::Open;
+                    run_ = 1;
+                } else if (found) {
+                    quote_ = 0;
+                }
+                continue;
+            }
+            const char c = data[i++];
             if (++run_ > kXmlMaxRun) {
-                return QStringLiteral("XML construct longer than %1 bytes").arg(kXmlMaxRun);
+                return tooLong();
             }
             if (c == 0) {
                 continue;
             }
             switch (state_) {
                 case State::Text:
-                    if (c == '<') {
-                        state_ = State::Open;
-                        run_ = 1;
-                    }
                     break;
                 case State::Open:
                     state_ = c == '!' ? State::Bang : c == '?' ? State::Instruction : State::Tag;
@@ -38,11 +52,7 @@ public:
                     }
                     break;
                 case State::Tag:
-                    if (quote_ != 0) {
-                        if (c == quote_) {
-                            quote_ = 0;
-                        }
-                    } else if (c == '"' || c == '\'') {
+                    if (c == '"' || c == '\'') {
                         quote_ = c;
                     } else if (c == '>') {
                         state_ = State::Text;
@@ -84,6 +94,8 @@ public:
     }
 
 private:
+    static QString tooLong() { return QStringLiteral("XML construct longer than %1 bytes").arg(kXmlMaxRun); }
+
     enum class State { Text, Open, Tag, Bang, Comment, CData, Instruction };
     State state_ = State::Text;
     qint64 run_ = 0;
