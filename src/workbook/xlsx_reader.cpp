@@ -452,9 +452,10 @@ public:
     static_assert(kMaxSharedStrings <= 0x7FFFFFF && kXlsxMaxColumn <= 0x7FFF);
     static constexpr size_t kMaxCandidates = 4 * 1024 * 1024;  // 32 MiB
 
+    // The scan needs no XML guard: it bounds tags itself, keeps no more text than a cell's, and leaves
+    // a document type declaration, as anything special, to the XML parser.
     SheetScan(const ZipArchive& archive, qint64 index, Package& package)
         : device_(archive, index, kZipSheetCap), package_(package) {
-        GuardXml(device_);
         scan();
         if (!device_.drain()) {  // the part's rest, for its CRC-32
             ThrowBroken(device_.why());
@@ -468,22 +469,38 @@ public:
     int candidatesEnd = 0;
 
 private:
-    // Reads more of the part; false at its end.
+    // Reads more of the part onto the buffer's end; false at the part's end.
     bool more() {
-        char chunk[65536];
-        const qint64 n = device_.read(chunk, sizeof chunk);
+        const qsizetype size = buffer_.size();
+        buffer_.resize(size + 65536);
+        const qint64 n = device_.read(buffer_.data() + size, 65536);
         if (n < 0 || device_.failed()) {
             ThrowBroken(device_.why());
         }
-        buffer_.append(chunk, n);
+        buffer_.resize(size + n);
         return n > 0;
+    }
+
+    // Whether `n` bytes from the reader's place are in the buffer, reading more as needed.
+    bool available(qsizetype n) {
+        while (buffer_.size() - pos_ < n) {
+            if (!more()) {
+                return false;
+            }
+        }
+        return true;
     }
 
     // Moves to the next '<', passing the text before it to `text` (when it is not null); false at the end.
     bool nextTag(QByteArray* text) {
         for (;;) {
             const char* start = buffer_.constData() + pos_;
-            const void* lt = std::memchr(start, '<', static_cast<size_t>(buffer_.size() - pos_));
+            const qsizetype left = buffer_.size() - pos_;
+            const void* lt = nullptr;
+            for (qsizetype k = 0; k < std::min<qsizetype>(left, 16) && !lt; ++k) {  // tags lie close together
+                lt = start[k] == '<' ? start + k : nullptr;
+            }
+            lt = lt || left <= 16 ? lt : std::memchr(start + 16, '<', static_cast<size_t>(left - 16));
             const qsizetype n = lt ? static_cast<const char*>(lt) - start : buffer_.size() - pos_;
             if (text && text->size() <= kMaxRawTextLength) {
                 text->append(start, n);
@@ -496,7 +513,7 @@ private:
                 }
                 return true;
             }
-            buffer_.clear();
+            buffer_.resize(0);
             pos_ = 0;
             if (!more()) {
                 return false;
@@ -516,11 +533,17 @@ private:
     bool readTag(Tag& tag) {
         qsizetype i = pos_ + 1;
         char quote = 0;
-        for (;; ++i) {
-            if (i >= buffer_.size() && !more()) {
-                return false;
+        for (const char* p = buffer_.constData();; ++i) {
+            if (i >= buffer_.size()) {
+                if (i - pos_ > kXmlMaxRun) {
+                    ThrowBroken(QStringLiteral("XML tag longer than %1 bytes").arg(kXmlMaxRun));
+                }
+                if (!more()) {
+                    return false;
+                }
+                p = buffer_.constData();
             }
-            const char c = buffer_[i];
+            const char c = p[i];
             if (quote != 0) {
                 quote = c == quote ? 0 : quote;
             } else if (c == '"' || c == '\'') {
@@ -555,48 +578,88 @@ private:
 
     static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-    // An attribute's value by its exact name; sets foreign for a namespace declaration or an entity.
-    QByteArrayView attributeOf(QByteArrayView attributes, QByteArrayView name) {
-        QByteArrayView found;
-        qsizetype i = 0;
-        while (i < attributes.size()) {
-            while (i < attributes.size() && isSpace(attributes[i])) {
+    // Calls f(name, value) for each attribute.
+    template <typename F>
+    static void forEachAttribute(QByteArrayView attributes, F f) {
+        const char* p = attributes.data();
+        const qsizetype size = attributes.size();
+        for (qsizetype i = 0; i < size;) {
+            while (i < size && isSpace(p[i])) {
                 ++i;
             }
             const qsizetype nameStart = i;
-            while (i < attributes.size() && attributes[i] != '=' && !isSpace(attributes[i])) {
+            while (i < size && p[i] != '=' && !isSpace(p[i])) {
                 ++i;
             }
-            const QByteArrayView attributeName = attributes.sliced(nameStart, i - nameStart);
-            while (i < attributes.size() && attributes[i] != '"' && attributes[i] != '\'') {
+            const QByteArrayView name(p + nameStart, i - nameStart);
+            while (i < size && p[i] != '"' && p[i] != '\'') {
                 ++i;
             }
-            if (i >= attributes.size()) {
-                break;
+            if (i >= size) {
+                return;
             }
-            const char quote = attributes[i];
+            const char quote = p[i];
             const qsizetype valueStart = ++i;
-            while (i < attributes.size() && attributes[i] != quote) {
+            while (i < size && p[i] != quote) {
                 ++i;
             }
-            const QByteArrayView value = attributes.sliced(valueStart, i - valueStart);
+            f(name, QByteArrayView(p + valueStart, i - valueStart));
             ++i;
-            if (attributeName == "xmlns" || attributeName.startsWith("xmlns:") || value.contains('&')) {
+        }
+    }
+
+    // The attributes r, t and s of a tag in the rows; a namespace declaration or an entity there makes
+    // the part foreign.
+    struct Attributes {
+        QByteArrayView r, t, s;
+    };
+    Attributes attributesOf(QByteArrayView attributes) {
+        Attributes found;
+        forEachAttribute(attributes, [&](QByteArrayView name, QByteArrayView value) {
+            if (is(name, "r")) {
+                found.r = value;
+            } else if (is(name, "t")) {
+                found.t = value;
+            } else if (is(name, "s")) {
+                found.s = value;
+            } else if (name.startsWith("xmlns")) {
                 foreign = true;
             }
-            if (attributeName == name) {
+            foreign = foreign || value.contains('&');
+        });
+        return found;
+    }
+
+    // The namespace the root element declares for its own prefix.
+    QByteArrayView rootNamespace(QByteArrayView attributes) const {
+        const QByteArray wanted = prefix_.isEmpty() ? QByteArray("xmlns") : "xmlns:" + prefix_;
+        QByteArrayView found;
+        forEachAttribute(attributes, [&](QByteArrayView name, QByteArrayView value) {
+            if (name == wanted) {
                 found = value;
             }
-        }
+        });
         return found;
+    }
+
+    // Whether a name is the literal, compared inline.
+    template <size_t N>
+    static bool is(QByteArrayView name, const char (&literal)[N]) {
+        return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
     }
 
     // Splits a qualified name; false when its prefix is not SpreadsheetML's.
     bool local(QByteArrayView name, QByteArrayView& localName) const {
-        const qsizetype colon = name.indexOf(':');
-        const QByteArrayView prefix = colon < 0 ? QByteArrayView() : name.first(colon);
-        localName = colon < 0 ? name : name.sliced(colon + 1);
-        return prefix == QByteArrayView(prefix_);
+        qsizetype colon = 0;
+        while (colon < name.size() && name[colon] != ':') {
+            ++colon;
+        }
+        if (colon == name.size()) {
+            localName = name;
+            return prefix_.isEmpty();
+        }
+        localName = name.sliced(colon + 1);
+        return colon == prefix_.size() && std::memcmp(name.data(), prefix_.constData(), size_t(colon)) == 0;
     }
 
     void scan() {
@@ -611,10 +674,8 @@ private:
         } while (tag.special && !tag.end);
         const qsizetype colon = tag.name.indexOf(':');
         prefix_ = colon < 0 ? QByteArray() : tag.name.first(colon).toByteArray();
-        const QByteArrayView ns =
-            attributeOf(tag.attributes, prefix_.isEmpty() ? QByteArray("xmlns") : "xmlns:" + prefix_);
-        foreign = false;  // the root's own declarations are expected
-        if (!local(tag.name, name) || name != "worksheet" || tag.empty ||
+        const QByteArrayView ns = rootNamespace(tag.attributes);
+        if (!local(tag.name, name) || !is(name, "worksheet") || tag.empty ||
             !kSpreadsheetMl.understands(QString::fromUtf8(ns))) {
             foreign = true;
             return;
@@ -628,11 +689,11 @@ private:
                 continue;
             }
             const bool ours = local(tag.name, name);
-            if (depth == 1 && !tag.end && (!ours || name == "AlternateContent")) {
+            if (depth == 1 && !tag.end && (!ours || is(name, "AlternateContent"))) {
                 foreign = true;
                 return;
             }
-            if (depth == 1 && ours && name == "sheetData" && !tag.end) {
+            if (depth == 1 && ours && is(name, "sheetData") && !tag.end) {
                 if (!tag.empty) {
                     scanRows();
                 }
@@ -655,18 +716,40 @@ private:
         bool inPhonetic = false;
         QByteArray value;
         while (!foreign && ordered) {
-            if (!nextTag(inValue > 0 ? &value : nullptr) || !readTag(tag)) {
+            if (!nextTag(inValue > 0 ? &value : nullptr)) {
+                ThrowBroken(QStringLiteral("worksheet cut short"));
+            }
+            // The commonest tags, with SpreadsheetML the default namespace, are told by their bytes.
+            if (prefix_.isEmpty() && available(6)) {
+                const char* t = buffer_.constData() + pos_;
+                if (inCell && std::memcmp(t, "</c>", 4) == 0) {
+                    pos_ += 4;
+                    inCell = false;
+                    judge(cell, value);
+                    continue;
+                }
+                if (inCell && (std::memcmp(t, "<v>", 3) == 0 || std::memcmp(t, "</v>", 4) == 0)) {
+                    inValue += t[1] == '/' ? -1 : 1;
+                    pos_ += t[1] == '/' ? 4 : 3;
+                    continue;
+                }
+                if (std::memcmp(t, "</row>", 6) == 0) {
+                    pos_ += 6;
+                    continue;
+                }
+            }
+            if (!readTag(tag)) {
                 ThrowBroken(QStringLiteral("worksheet cut short"));
             }
             if (tag.special || !local(tag.name, name)) {
                 foreign = true;
                 return;
             }
-            if (name == "sheetData" && tag.end) {
+            if (is(name, "sheetData") && tag.end) {
                 return;
             }
-            if (name == "row" && !tag.end) {
-                const QByteArrayView r = attributeOf(tag.attributes, "r");
+            if (is(name, "row") && !tag.end) {
+                const QByteArrayView r = attributesOf(tag.attributes).r;
                 row = r.isEmpty() ? row + 1 : rowNumber(r);
                 if (row < 1 || row > kXlsxMaxRow) {
                     ThrowBroken(QStringLiteral("row number %1").arg(QString::fromUtf8(r)));
@@ -674,8 +757,9 @@ private:
                 ordered = row > lastRow;
                 lastRow = row;
                 col = 0;
-            } else if (name == "c" && !tag.end) {
-                const QByteArrayView r = attributeOf(tag.attributes, "r");
+            } else if (is(name, "c") && !tag.end) {
+                const Attributes attributes = attributesOf(tag.attributes);
+                const QByteArrayView r = attributes.r;
                 const auto [refCol, refRow] = cellReference(r);
                 col = r.isEmpty() ? col + 1 : refCol;
                 if (col < 1 || col > kXlsxMaxColumn) {
@@ -685,17 +769,17 @@ private:
                 cell = RawCell();
                 cell.row = row;
                 cell.col = col;
-                cell.type = cellType(QLatin1StringView(attributeOf(tag.attributes, "t")));
-                cell.style = rowNumber(attributeOf(tag.attributes, "s"));
+                cell.type = cellType(QLatin1StringView(attributes.t));
+                cell.style = rowNumber(attributes.s);
                 inCell = !tag.empty;
-                value.clear();
-            } else if (inCell && name == "c" && tag.end) {
+                value.resize(0);
+            } else if (inCell && is(name, "c") && tag.end) {
                 inCell = false;
                 judge(cell, value);
             } else if (inCell && !tag.empty) {
-                if (name == "rPh") {
+                if (is(name, "rPh")) {
                     inPhonetic = !tag.end;
-                } else if (name == "v" || (name == "t" && !inPhonetic)) {
+                } else if (is(name, "v") || (is(name, "t") && !inPhonetic)) {
                     inValue += tag.end ? -1 : 1;
                 }
             }
@@ -708,10 +792,20 @@ private:
             return;
         }
         quint64 bits = quint64(cell.row) << 43 | quint64(cell.col) << 28;
+        const bool plain = std::all_of(raw.cbegin(), raw.cend(), [](char c) { return c > ' ' && c != '&'; });
+        if (plain && cell.type != CellType::SharedString && cell.type != CellType::InlineString &&
+            cell.type != CellType::FormulaString && candidates.size() < kMaxCandidates) {
+            candidates.push_back({bits});  // a number, boolean, error or date that is not blank
+            return;
+        }
         if (cell.type == CellType::SharedString) {
-            bool ok = false;
-            const quint32 index = raw.trimmed().toUInt(&ok);
-            if (ok && index < kMaxSharedStrings) {  // a bad index is judged data: reading it fails
+            const QByteArrayView digits = QByteArrayView(raw).trimmed();
+            quint64 index = digits.isEmpty() ? kMaxSharedStrings : 0;
+            for (qsizetype i = 0; i < digits.size() && index < kMaxSharedStrings; ++i) {
+                index =
+                    digits[i] >= '0' && digits[i] <= '9' ? index * 10 + (digits[i] - '0') : kMaxSharedStrings;
+            }
+            if (index < kMaxSharedStrings) {  // a bad index is judged data: reading it fails
                 bits |= quint64{1} << 27 | index;
             }
         } else if (cell.type == CellType::InlineString || cell.type == CellType::FormulaString ||
