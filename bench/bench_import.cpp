@@ -21,9 +21,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <tuple>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -168,6 +170,52 @@ QByteArray storedXlsx(const QByteArray& sheetData, const QByteArray& items) {
     return test::MakeZip(entries);
 }
 
+// A version 4 compound file (4,096-byte sectors, so that a FAT of 109 sectors covers 400 MiB) of one
+// stream "Workbook": header, stream sectors, directory, FAT.
+QByteArray bigCompoundFile(const QByteArray& stream) {
+    constexpr quint32 kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF;
+    const quint32 streamSectors = quint32((stream.size() + 4095) / 4096);
+    const quint32 fatSectors = (streamSectors + 1 + 1023) / 1023;  // stream, directory, the FAT itself
+    QByteArray header(4096, '\0');
+    std::memcpy(header.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    header.replace(0x18, 10,
+                   test::U16(0x3E) + test::U16(4) + test::U16(0xFFFE) + test::U16(12) + test::U16(6));
+    for (auto [at, v] :
+         {std::pair{0x2C, fatSectors}, {0x30, streamSectors}, {0x38, 4096u}, {0x3C, kEnd}, {0x44, kEnd}}) {
+        test::SetU32(header, at, v);
+    }
+    for (quint32 i = 0; i < 109; ++i) {
+        test::SetU32(header, 0x4C + 4 * i, i < fatSectors ? streamSectors + 1 + i : kFree);
+    }
+    QByteArray directory(4096, '\0');
+    for (const auto& [id, name, type, start, size] :
+         {std::tuple{0, QStringLiteral("Root Entry"), 5, kEnd, 0u},
+          {1, QStringLiteral("Workbook"), 2, 0u, quint32(stream.size())}}) {
+        char* e = directory.data() + 128 * id;
+        for (int i = 0; i < name.size(); ++i) {
+            qToLittleEndian<quint16>(name[i].unicode(), e + 2 * i);
+        }
+        qToLittleEndian<quint16>(quint16((name.size() + 1) * 2), e + 0x40);
+        e[0x42] = char(type);
+        for (auto [at, v] : {std::pair{0x44, kFree},
+                             {0x48, kFree},
+                             {0x4C, id == 0 ? 1u : kFree},
+                             {0x74, start},
+                             {0x78, size}}) {
+            qToLittleEndian<quint32>(v, e + at);
+        }
+    }
+    QByteArray fat;
+    for (quint32 i = 0; i < fatSectors * 1024; ++i) {
+        fat += test::U32(i + 1 < streamSectors                     ? i + 1
+                         : i < streamSectors || i == streamSectors ? kEnd
+                         : i <= streamSectors + fatSectors         ? 0xFFFFFFFD
+                                                                   : kFree);
+    }
+    return header + stream + QByteArray(qsizetype(streamSectors) * 4096 - stream.size(), '\0') + directory +
+           fat;
+}
+
 // An .xls of one sheet whose A1 names shared string `index`, its SST `strings` (whole strings, split
 // into CONTINUE records of at most 8,220 bytes at string bounds `unit` bytes apart).
 QByteArray xlsWithStrings(quint32 count, const QByteArray& strings, int unit, quint32 index) {
@@ -176,7 +224,9 @@ QByteArray xlsWithStrings(quint32 count, const QByteArray& strings, int unit, qu
     for (qsizetype at = chunk - 8; at < strings.size(); at += chunk) {
         sst += test::BiffRecord(0x003C, strings.mid(at, chunk));
     }
-    return test::MakeXls(test::BiffRecord(0x00FD, test::BiffCell(1, 1) + test::U32(index)), sst);
+    return bigCompoundFile(test::Biff8(
+        {{QStringLiteral("Sheet1"), test::BiffRecord(0x00FD, test::BiffCell(1, 1) + test::U32(index))}},
+        sst));
 }
 
 // Opens the file and reads cell A1 of Sheet1: the time, the extra peak memory and the outcome.

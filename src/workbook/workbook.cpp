@@ -64,6 +64,7 @@ std::shared_ptr<const QByteArray> readBytes(const QString& path, qint64 size, Re
         tooLarge(path);
     }
     QByteArray bytes;
+    bytes.reserve(size);  // grown a chunk at a time, the bytes would pass through twice their size
     char buffer[65536];
     for (qint64 n; (n = read(buffer, sizeof buffer)) > 0;) {
         bytes.append(buffer, n);
