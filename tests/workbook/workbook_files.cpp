@@ -121,6 +121,8 @@ QByteArray MakeZip(const std::vector<ZipEntry>& entries) {
             zip_file_add(archive, entry.name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8);
         zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
                                  entry.stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 9);
+        zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), 1704067200,
+                           0);  // the same bytes each run
         if (entry.encrypted) {
             zip_file_set_encryption(archive, static_cast<zip_uint64_t>(index), ZIP_EM_TRAD_PKWARE,
                                     "password");
