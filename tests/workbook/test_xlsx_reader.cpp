@@ -145,6 +145,8 @@ private Q_SLOTS:
             R"(<row r="502"><c r="A502"><v> </v></c><c r="B502" t="e"><v>&#32;</v></c><c r="C502" s="1"/><c r="D502"><f>1</f></c></row>)");
         QTest::newRow("only blanks and other columns") << data << 1 << 0;
         QTest::newRow("rows before") << data << 0 << 1;
+        QTest::newRow("an inline string first")
+            << QByteArray(R"(<row r="7"><c r="B7" t="inlineStr"><is><t>x</t></is></c></row>)") << 1 << 7;
         QTest::newRow("a number") << data + R"(<row r="503"><c r="D503"><v>7</v></c></row>)" << 1 << 503;
         QTest::newRow("an entity") << data +
                                           R"(<row><c r="B503" t="inlineStr"><is><t>&amp;</t></is></c></row>)"
