@@ -1,8 +1,8 @@
 // Fuzzes the reader of OpenDocument spreadsheets (.ods), from the zip up.
 
 #include "ods_reader.h"
-#include "zip_archive.h"
 #include "read_all.h"
+#include "zip_archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     velmora::fuzz::ReadAll(data, size, [](const QByteArray& bytes) {

@@ -1,10 +1,36 @@
 #include "cell_text.h"
 
 #include <QDate>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
+#include "workbook.h"
+
 namespace velmora {
+
+void BoundedText::append(QStringView more) {
+    if (tooLong_) {
+        return;
+    }
+    if (text_.size() + more.size() > limit_) {
+        markTooLong();  // gives the memory back
+        return;
+    }
+    text_.append(more);
+}
+
+QString BoundedText::take() {
+    if (tooLong_) {
+        ThrowCellTooLong();
+    }
+    return std::move(text_);
+}
+
+void ThrowCellTooLong() {
+    throw AutomationError(kErrorCellTooLong,
+                          QStringLiteral("cell text longer than %1 characters").arg(kMaxCellTextLength));
+}
 
 QString GeneralNumberText(double value) {
     if (!std::isfinite(value)) {
@@ -42,22 +68,28 @@ QString BinaryErrorText(int code) {
     }
 }
 
-NumberFormatKind BuiltinNumberFormatKind(int id) {
+NumberFormat BuiltinNumberFormat(int id) {
     if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 54) ||
         (id >= 57 && id <= 58)) {
-        return NumberFormatKind::Date;
+        return {NumberFormatKind::Date};
     }
     if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47) ||
         (id >= 55 && id <= 56)) {
-        return NumberFormatKind::Time;
+        return {NumberFormatKind::Time};
     }
     if (id == 22) {
-        return NumberFormatKind::DateTime;
+        return {NumberFormatKind::DateTime};
     }
-    return NumberFormatKind::Number;
+    return {};
 }
 
-NumberFormatKind NumberFormatCodeKind(QStringView code) {
+NumberFormat NumberFormatOfCode(QStringView code) {
+    // The digits a section of only zeros pads to; more than 30 is no postcode.
+    const QStringView first = code.left(code.indexOf(u';') < 0 ? code.size() : code.indexOf(u';'));
+    if (!first.isEmpty() && first.size() <= 30 &&
+        std::all_of(first.begin(), first.end(), [](QChar c) { return c == u'0'; })) {
+        return {NumberFormatKind::Number, static_cast<int>(first.size())};
+    }
     bool year = false, day = false, month = false, hour = false, second = false;
     for (qsizetype i = 0; i < code.size(); ++i) {
         const char16_t c = code[i].unicode();
@@ -117,15 +149,15 @@ NumberFormatKind NumberFormatCodeKind(QStringView code) {
     // "m" is the minute next to hours or seconds and the month otherwise.
     const bool date = year || day || (month && !time);
     if (date && time) {
-        return NumberFormatKind::DateTime;
+        return {NumberFormatKind::DateTime};
     }
     if (date) {
-        return NumberFormatKind::Date;
+        return {NumberFormatKind::Date};
     }
     if (time) {
-        return NumberFormatKind::Time;
+        return {NumberFormatKind::Time};
     }
-    return NumberFormatKind::Number;
+    return {};
 }
 
 namespace {
@@ -141,9 +173,16 @@ QString timeText(qint64 seconds) {
 
 }  // namespace
 
-QString SerialDateText(double serial, NumberFormatKind kind, bool date1904) {
-    // 2958465 is 9999-12-31 in the 1900 system; beyond it and below zero a spreadsheet shows no date.
-    if (kind == NumberFormatKind::Number || !std::isfinite(serial) || serial < 0 || serial >= 2958466) {
+// 2958465 is 9999-12-31 in the 1900 system; beyond it a spreadsheet shows no date.
+constexpr double kDaysShown = 2958466;
+
+QString FormattedNumberText(double serial, const NumberFormat& format, bool date1904) {
+    const NumberFormatKind kind = format.kind;
+    if (kind == NumberFormatKind::Number && format.zeroDigits > 0 && serial >= 0 && serial < 1e15 &&
+        serial == std::floor(serial)) {
+        return QStringLiteral("%1").arg(static_cast<qint64>(serial), format.zeroDigits, 10, QLatin1Char('0'));
+    }
+    if (kind == NumberFormatKind::Number || !std::isfinite(serial) || serial < 0 || serial >= kDaysShown) {
         return GeneralNumberText(serial);
     }
     qint64 days = static_cast<qint64>(std::floor(serial));
@@ -209,28 +248,30 @@ QString IsoDateText(QStringView iso) {
 }
 
 QString IsoDurationText(QStringView duration) {
-    // PnDTnHnMnS with whole or fractional seconds; days count as 24 hours.
+    // PnDTnHnMnS with whole or fractional numbers; days count as 24 hours. The sum is kept in double
+    // seconds, so no number of digits can overflow it.
     if (!duration.startsWith(u'P')) {
         return duration.toString();
     }
-    qint64 total = 0;
-    qint64 number = 0;
+    double total = 0;
+    double number = 0;
+    double scale = 0;  // the place of the next fraction digit; 0 before a point
     qsizetype digits = 0;
     bool inTime = false;
-    bool fraction = false;
     for (qsizetype i = 1; i < duration.size(); ++i) {
         const QChar c = duration[i];
         if (c.isDigit()) {
-            if (!fraction) {
-                if (++digits > 9) {
-                    return duration.toString();
-                }
+            ++digits;
+            if (scale > 0) {
+                number += c.digitValue() * scale;
+                scale /= 10;
+            } else {
                 number = number * 10 + c.digitValue();
             }
             continue;
         }
-        if (c == u'.' && inTime) {
-            fraction = true;  // fractions of a second are dropped, as the time shows whole seconds
+        if ((c == u'.' || c == u',') && scale == 0 && digits > 0) {
+            scale = 0.1;
             continue;
         }
         if (c == u'T' && !inTime && digits == 0) {
@@ -253,12 +294,16 @@ QString IsoDurationText(QStringView duration) {
         }
         number = 0;
         digits = 0;
-        fraction = false;
+        scale = 0;
     }
     if (digits != 0) {
         return duration.toString();
     }
-    return timeText(total);
+    if (total >= kDaysShown * 86400) {
+        return GeneralNumberText(total / 86400);
+    }
+    // Fractions of a second are dropped, as the time shows whole seconds.
+    return timeText(static_cast<qint64>(total));
 }
 
 }  // namespace velmora

@@ -7,8 +7,33 @@ namespace velmora {
 
 // Converting the values the spreadsheet readers find into the text the import stores.
 
-// The longest text a cell can hold; a file claiming more is broken.
+// The longest text a cell can hold. A reader meeting a longer cell keeps only the fact that it was
+// too long, and a read of that very cell throws AutomationError 14.
 inline constexpr int kMaxCellTextLength = 32767;
+
+// A cell's text as a reader collects it, piece by piece: past `limit` characters the text is dropped
+// and only tooLong() remains, so a huge cell never stays in memory.
+class BoundedText {
+public:
+    explicit BoundedText(qsizetype limit = kMaxCellTextLength) : limit_(limit) {}
+    void append(QStringView more);
+    void markTooLong() {
+        tooLong_ = true;
+        text_ = QString();
+    }
+    bool tooLong() const { return tooLong_; }
+    const QString& text() const { return text_; }
+    // The text; throws AutomationError 14 when it was too long.
+    QString take();
+
+private:
+    QString text_;
+    qsizetype limit_;
+    bool tooLong_ = false;
+};
+
+// Throws AutomationError 14 for a cell whose text is longer than a cell can hold.
+[[noreturn]] void ThrowCellTooLong();
 
 // A number in its shortest general form: at most 15 significant digits, "." as the point, no
 // thousands separators, no trailing zeros, a leading zero before the point ("0.5"), and the exponent
@@ -31,26 +56,37 @@ enum class NumberFormatKind {
     DateTime,  // both
 };
 
-// The kind of a built-in number format, by its number (the same numbers in .xlsx and .xls).
-NumberFormatKind BuiltinNumberFormatKind(int id);
+struct NumberFormat {
+    NumberFormatKind kind = NumberFormatKind::Number;
+    // For a code whose first section is only zeros ("000000"): how many. Such a format shows an
+    // integer padded with leading zeros, as a postcode stored as a number is shown.
+    int zeroDigits = 0;
+};
 
-// The kind of a format code such as "yyyy-mm-dd", "h:mm" or "#,##0.00" (its first section decides;
-// quoted text, escaped characters and bracketed colours or locales are skipped).
-NumberFormatKind NumberFormatCodeKind(QStringView code);
+// The format of a built-in number format, by its number (the same numbers in .xlsx and .xls).
+NumberFormat BuiltinNumberFormat(int id);
 
-// A serial date-time (days since the workbook's epoch, the fraction being the time of day) as text:
-// "yyyy-MM-dd", "hh:mm:ss" or "yyyy-MM-dd hh:mm:ss" by the format's kind; a date-time whose time is
-// midnight gives the date alone. The 1900 system keeps the fictitious 29 February 1900 of serial 60.
-// A serial outside the dates a spreadsheet can show gives GeneralNumberText, as does kind Number.
-QString SerialDateText(double serial, NumberFormatKind kind, bool date1904);
+// The format of a code such as "yyyy-mm-dd", "h:mm", "#,##0.00" or "000000" (its first section
+// decides; quoted text, escaped characters and bracketed colours or locales are skipped).
+NumberFormat NumberFormatOfCode(QStringView code);
+
+// A number shown through its cell's format. A date or time format turns a serial date-time (days since
+// the workbook's epoch, the fraction being the time of day) into "yyyy-MM-dd", "hh:mm:ss" or
+// "yyyy-MM-dd hh:mm:ss"; a date-time whose time is midnight gives the date alone. The 1900 system
+// keeps the fictitious 29 February 1900 of serial 60; a serial outside the dates a spreadsheet can
+// show gives GeneralNumberText. A zero-padded format pads a whole number from 0 to 10^15 to its
+// digits ("030000"); a fraction or a negative number keeps GeneralNumberText, so that an amount is
+// never rounded. Any other format gives GeneralNumberText.
+QString FormattedNumberText(double value, const NumberFormat& format, bool date1904);
 
 // An ISO 8601 date or date-time as the readers give dates: "2024-01-05T10:30:00.5" gives
 // "2024-01-05 10:30:00", "2024-01-05T00:00:00" gives "2024-01-05"; a text that is not one is returned
 // unchanged.
 QString IsoDateText(QStringView iso);
 
-// An ISO 8601 duration as OpenDocument stores a time ("PT10H30M00S") as "10:30:00"; a text that is not
-// one is returned unchanged.
+// An ISO 8601 duration as OpenDocument stores a time ("PT10H30M00S") as "10:30:00", hours counting
+// on past 24; a duration of 2,958,466 days or more (past the last date a spreadsheet shows) gives
+// GeneralNumberText of its days. A text that is not one is returned unchanged.
 QString IsoDurationText(QStringView duration);
 
 }  // namespace velmora

@@ -1,5 +1,6 @@
 #include "ods_reader.h"
 
+#include <QHash>
 #include <algorithm>
 #include <functional>
 #include <optional>
@@ -21,9 +22,15 @@ constexpr qint64 kMaxRepeat = qint64{1} << 40;
 const QString kOfficeNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
 const QString kTableNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
 const QString kTextNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
-const QString kDrawNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:drawing:1.0");
 const QString kCalcExtNs =
     QStringLiteral("urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0");
+const QString kStyleNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:style:1.0");
+const QString kNumberNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0");
+// The namespaces read; elements of any other are skipped whole.
+const XmlVocabulary kOpenDocument{{kOfficeNs, kTableNs, kTextNs, kStyleNs, kNumberNs}, false};
+
+// Cell style names whose number style pads whole numbers with zeros, and the digits they pad to.
+using PaddedStyles = QHash<QString, int>;
 
 bool is(const QXmlStreamReader& xml, const QString& ns, QLatin1StringView localName) {
     return xml.name() == localName && xml.namespaceUri() == ns;
@@ -44,7 +51,7 @@ qint64 repeatCount(const QXmlStreamAttributes& attributes, QLatin1StringView nam
 // tab, <text:line-break/> a line feed; notes, annotations and drawings are not part of the text.
 class ParagraphText {
 public:
-    explicit ParagraphText(QString& text) : text_(text) {}
+    explicit ParagraphText(BoundedText& text) : text_(text) {}
 
     void read(XmlPart& part) {
         int depth = 1;
@@ -59,10 +66,14 @@ public:
                         const QStringView c = xml.attributes().value(kTextNs, QLatin1String("c"));
                         bool ok = true;
                         const qint64 count = c.isEmpty() ? 1 : c.toLongLong(&ok);
-                        if (!ok || count < 0 || count > kMaxCellTextLength) {
+                        if (!ok || count < 0) {
                             part.fail(QStringLiteral("space count %1").arg(c.toString()));
                         }
-                        literal(QString(static_cast<qsizetype>(count), QLatin1Char(' ')));
+                        if (count > kMaxCellTextLength) {
+                            text_.markTooLong();
+                        } else {
+                            literal(QString(static_cast<qsizetype>(count), QLatin1Char(' ')));
+                        }
                         part.skipElement();
                     } else if (is(xml, kTextNs, QLatin1String("tab"))) {
                         literal(QStringLiteral("\t"));
@@ -70,11 +81,9 @@ public:
                     } else if (is(xml, kTextNs, QLatin1String("line-break"))) {
                         literal(QStringLiteral("\n"));
                         part.skipElement();
-                    } else if (is(xml, kOfficeNs, QLatin1String("annotation")) ||
-                               is(xml, kTextNs, QLatin1String("note")) ||
-                               is(xml, kTextNs, QLatin1String("ruby-text")) ||
-                               xml.namespaceUri() == kDrawNs) {
-                        part.skipElement();
+                    } else if (xml.namespaceUri() != kTextNs || is(xml, kTextNs, QLatin1String("note")) ||
+                               is(xml, kTextNs, QLatin1String("ruby-text"))) {
+                        part.skipElement();  // annotations, drawings, notes, other vocabularies
                     } else {
                         ++depth;  // spans, links and the like: their text is the paragraph's
                     }
@@ -103,28 +112,28 @@ private:
                 lastWasSpace_ = false;
             }
         }
-        AppendCellText(text_, collapsed);
+        text_.append(collapsed);
     }
 
     void literal(const QString& s) {
-        AppendCellText(text_, s);
+        text_.append(s);
         lastWasSpace_ = false;
     }
 
-    QString& text_;
+    BoundedText& text_;
     bool lastWasSpace_ = true;
 };
 
 // The text of a cell's paragraphs, one line each; the cell's start was the last token read, and the
 // cell is read to its end.
-QString paragraphsText(XmlPart& part) {
-    QString text;
+BoundedText paragraphsText(XmlPart& part) {
+    BoundedText text;
     bool first = true;
     while (part.nextChild()) {
         const QXmlStreamReader& xml = part.reader();
         if (is(xml, kTextNs, QLatin1String("p")) || is(xml, kTextNs, QLatin1String("h"))) {
             if (!first) {
-                AppendCellText(text, QStringLiteral("\n"));
+                text.append(u"\n");
             }
             first = false;
             ParagraphText(text).read(part);
@@ -136,7 +145,8 @@ QString paragraphsText(XmlPart& part) {
 }
 
 // A cell's value as text; the cell's start was the last token read, and the cell is read to its end.
-QString cellValue(XmlPart& part) {
+// `padding` is the digits its style pads a whole number to, or 0.
+BoundedText cellValue(XmlPart& part, int padding) {
     const QXmlStreamAttributes attributes = part.reader().attributes();
     const QStringView type = attributes.value(kOfficeNs, QLatin1String("value-type"));
     if (attributes.value(kCalcExtNs, QLatin1String("value-type")) == QLatin1String("error")) {
@@ -148,7 +158,8 @@ QString cellValue(XmlPart& part) {
         bool ok = false;
         const double number = attributes.value(kOfficeNs, QLatin1String("value")).toDouble(&ok);
         if (ok) {
-            value = GeneralNumberText(number);
+            value = FormattedNumberText(
+                number, {NumberFormatKind::Number, type == QLatin1String("float") ? padding : 0}, false);
         }
     } else if (type == QLatin1String("date")) {
         value = IsoDateText(attributes.value(kOfficeNs, QLatin1String("date-value")).trimmed());
@@ -159,13 +170,16 @@ QString cellValue(XmlPart& part) {
         value = BooleanText(b == QLatin1String("true") || b == QLatin1String("1"));
     } else if (type == QLatin1String("string") &&
                attributes.hasAttribute(kOfficeNs, QLatin1String("string-value"))) {
-        QString text;
-        AppendCellText(text, attributes.value(kOfficeNs, QLatin1String("string-value")));
-        value = text;
+        BoundedText text;
+        text.append(attributes.value(kOfficeNs, QLatin1String("string-value")));
+        part.skipElement();
+        return text;
     }
     if (value) {
         part.skipElement();
-        return *value;
+        BoundedText text;
+        text.append(*value);
+        return text;
     }
     return paragraphsText(part);
 }
@@ -175,6 +189,7 @@ struct CellRun {
     int firstCol;
     int lastCol;
     QString text;
+    bool tooLong;
 };
 
 class OdsWorksheet final : public RowBlockWorksheet {
@@ -182,8 +197,11 @@ public:
     using Opener = std::function<std::unique_ptr<XmlPart>()>;
 
     // `part` is positioned on the table's start; `opener` opens it there again for a fresh start.
-    OdsWorksheet(std::unique_ptr<XmlPart> part, Opener opener)
-        : RowBlockWorksheet(kOdsMaxRow, kOdsMaxColumn), part_(std::move(part)), opener_(std::move(opener)) {}
+    OdsWorksheet(std::unique_ptr<XmlPart> part, Opener opener, std::shared_ptr<const PaddedStyles> padded)
+        : RowBlockWorksheet(kOdsMaxRow, kOdsMaxColumn),
+          part_(std::move(part)),
+          opener_(std::move(opener)),
+          padded_(std::move(padded)) {}
 
 protected:
     void rewind() override {
@@ -191,6 +209,8 @@ protected:
         depth_ = 0;
         nextRow_ = 1;
         runs_.clear();
+        nextColumn_ = 1;
+        columnStyles_.clear();
     }
 
     bool nextBlock() override {
@@ -203,8 +223,13 @@ protected:
                     }
                     if (is(xml, kTableNs, QLatin1String("table-row-group")) ||
                         is(xml, kTableNs, QLatin1String("table-header-rows")) ||
-                        is(xml, kTableNs, QLatin1String("table-rows"))) {
-                        ++depth_;  // rows inside a group count as the table's rows
+                        is(xml, kTableNs, QLatin1String("table-rows")) ||
+                        is(xml, kTableNs, QLatin1String("table-column-group")) ||
+                        is(xml, kTableNs, QLatin1String("table-header-columns")) ||
+                        is(xml, kTableNs, QLatin1String("table-columns"))) {
+                        ++depth_;  // rows inside a group count as the table's rows, columns likewise
+                    } else if (is(xml, kTableNs, QLatin1String("table-column"))) {
+                        readColumn();
                     } else {
                         part_->skipElement();
                     }
@@ -229,6 +254,9 @@ protected:
     QString blockCellText(int col) override {
         for (const CellRun& run : runs_) {
             if (col >= run.firstCol && col <= run.lastCol) {
+                if (run.tooLong) {
+                    ThrowCellTooLong();
+                }
                 return run.text;
             }
         }
@@ -236,6 +264,31 @@ protected:
     }
 
 private:
+    // A column's default cell style, kept when it pads numbers: the style of the cells in it that
+    // name none of their own.
+    void readColumn() {
+        const QXmlStreamAttributes attributes = part_->reader().attributes();
+        const qint64 repeat = repeatCount(attributes, QLatin1String("number-columns-repeated"));
+        const int padding =
+            padded_->value(attributes.value(kTableNs, QLatin1String("default-cell-style-name")).toString());
+        if (padding > 0 && nextColumn_ <= kOdsMaxColumn) {
+            columnStyles_.push_back(
+                {static_cast<int>(nextColumn_),
+                 static_cast<int>(std::min<qint64>(nextColumn_ + repeat - 1, kOdsMaxColumn)), padding});
+        }
+        nextColumn_ = std::min(nextColumn_ + repeat, kMaxRepeat);
+        part_->skipElement();
+    }
+
+    int columnPadding(qint64 col) const {
+        for (const ColumnStyle& c : columnStyles_) {
+            if (col >= c.first && col <= c.last) {
+                return c.digits;
+            }
+        }
+        return 0;
+    }
+
     bool readRow() {
         const qint64 repeat =
             repeatCount(part_->reader().attributes(), QLatin1String("number-rows-repeated"));
@@ -252,14 +305,17 @@ private:
                 continue;
             }
             const qint64 columns = repeatCount(xml.attributes(), QLatin1String("number-columns-repeated"));
-            const QString text = cellValue(*part_);
-            if (!text.isEmpty() && col <= kOdsMaxColumn) {
-                rowText += text.size();
+            const QStringView style = xml.attributes().value(kTableNs, QLatin1String("style-name"));
+            const int padding = style.isEmpty() ? columnPadding(col) : padded_->value(style.toString());
+            const BoundedText text = cellValue(*part_, padding);
+            if ((!text.text().isEmpty() || text.tooLong()) && col <= kOdsMaxColumn) {
+                rowText += text.text().size();
                 if (rowText > kMaxRowTextLength) {
                     part_->fail(QStringLiteral("a row holds more than %1 characters").arg(kMaxRowTextLength));
                 }
                 runs_.push_back({static_cast<int>(col),
-                                 static_cast<int>(std::min<qint64>(col + columns - 1, kOdsMaxColumn)), text});
+                                 static_cast<int>(std::min<qint64>(col + columns - 1, kOdsMaxColumn)),
+                                 text.text(), text.tooLong()});
             }
             col = std::min(col + columns, kMaxRepeat);
         }
@@ -272,19 +328,91 @@ private:
         return true;
     }
 
+    struct ColumnStyle {
+        int first;
+        int last;
+        int digits;
+    };
+
     std::unique_ptr<XmlPart> part_;  // inside the table, or null past its end
     Opener opener_;
-    int depth_ = 0;  // row groups entered
+    std::shared_ptr<const PaddedStyles> padded_;
+    int depth_ = 0;  // row and column groups entered
     qint64 nextRow_ = 1;
-    std::vector<CellRun> runs_;  // the current block's cells
+    qint64 nextColumn_ = 1;
+    std::vector<ColumnStyle> columnStyles_;  // columns whose default style pads
+    std::vector<CellRun> runs_;              // the current block's cells
 };
 
-// content.xml positioned on <office:spreadsheet>, whose children are the tables.
+// The number styles and cell styles read so far, from styles.xml and content.xml.
+struct StyleMaps {
+    QHash<QString, int> paddingStyles;   // number styles that pad, and their digits
+    QHash<QString, QString> cellStyles;  // cell style, its number style
+
+    PaddedStyles padded() const {
+        PaddedStyles padded;
+        for (auto style = cellStyles.cbegin(); style != cellStyles.cend(); ++style) {
+            if (paddingStyles.contains(style.value())) {
+                padded.insert(style.key(), paddingStyles.value(style.value()));
+            }
+        }
+        return padded;
+    }
+};
+
+// Reads a styles container (<office:styles>, <office:automatic-styles>), whose start was the last token
+// read: the cell styles with a number style, and the number styles that are a plain number of at least
+// two integer digits with no decimals, grouping, or text around it (as LibreOffice writes a "000000"
+// format) with those digits. Such a style's conditional maps are ignored: its own format decides, as
+// the first section of an Excel format does.
+void readStyles(XmlPart& part, StyleMaps& maps) {
+    while (part.nextChild()) {
+        const QXmlStreamReader& xml = part.reader();
+        const QString name = xml.attributes().value(kStyleNs, QLatin1String("name")).toString();
+        if (is(xml, kStyleNs, QLatin1String("style"))) {
+            const QStringView data = xml.attributes().value(kStyleNs, QLatin1String("data-style-name"));
+            if (!data.isEmpty() && maps.cellStyles.size() < 65536) {
+                maps.cellStyles.insert(name, data.toString());
+            }
+            part.skipElement();
+            continue;
+        }
+        if (!is(xml, kNumberNs, QLatin1String("number-style"))) {
+            part.skipElement();
+            continue;
+        }
+        int digits = 0;
+        int parts = 0;
+        while (part.nextChild()) {
+            const QXmlStreamReader& child = part.reader();
+            const QXmlStreamAttributes a = child.attributes();
+            if (is(child, kNumberNs, QLatin1String("number")) &&
+                a.value(kNumberNs, QLatin1String("decimal-places")).toInt() == 0 &&
+                a.value(kNumberNs, QLatin1String("grouping")) != QLatin1String("true")) {
+                digits = a.value(kNumberNs, QLatin1String("min-integer-digits")).toInt();
+            }
+            parts += child.namespaceUri() == kNumberNs ? 1 : 0;  // style:map and text properties aside
+            part.skipElement();
+        }
+        if (parts == 1 && digits >= 2 && digits <= 30 && maps.paddingStyles.size() < 65536) {
+            maps.paddingStyles.insert(name, digits);
+        }
+    }
+}
+
+// content.xml positioned on <office:spreadsheet>, whose children are the tables; its automatic styles
+// read into `styles` when it is not null. Reading stops in the sheet the import reads, so the part's
+// CRC-32 is checked only when a read goes on to its end.
 std::unique_ptr<XmlPart> openSpreadsheet(const std::shared_ptr<const ZipArchive>& archive,
-                                         qint64 contentIndex) {
-    auto part = std::make_unique<XmlPart>(archive, contentIndex, kZipSheetCap, QStringLiteral("content.xml"));
-    if (part->nextStartElement()) {
+                                         qint64 contentIndex, StyleMaps* styles = nullptr) {
+    auto part = std::make_unique<XmlPart>(archive, contentIndex, kZipSheetCap, QStringLiteral("content.xml"),
+                                          kOpenDocument);
+    if (part->root()) {
         while (part->nextChild()) {
+            if (styles && is(part->reader(), kOfficeNs, QLatin1String("automatic-styles"))) {
+                readStyles(*part, *styles);
+                continue;
+            }
             if (!is(part->reader(), kOfficeNs, QLatin1String("body"))) {
                 part->skipElement();
                 continue;
@@ -319,8 +447,26 @@ class OdsWorkbook final : public Workbook {
 public:
     OdsWorkbook(std::shared_ptr<const ZipArchive> archive, qint64 contentIndex)
         : archive_(std::move(archive)), contentIndex_(contentIndex) {
-        openSpreadsheet(archive_,
-                        contentIndex_);  // refuses other kinds of document now, not at the first sheet
+        // LibreOffice keeps the number styles in styles.xml and the cell styles naming them in content.xml.
+        StyleMaps styles;
+        const qint64 stylesIndex = archive_->find(QStringLiteral("styles.xml"));
+        if (stylesIndex >= 0) {
+            XmlPart part(archive_, stylesIndex, kZipPartCap, QStringLiteral("styles.xml"), kOpenDocument);
+            if (part.root()) {
+                while (part.nextChild()) {
+                    if (is(part.reader(), kOfficeNs, QLatin1String("styles")) ||
+                        is(part.reader(), kOfficeNs, QLatin1String("automatic-styles"))) {
+                        readStyles(part, styles);
+                    } else {
+                        part.skipElement();
+                    }
+                }
+                part.finish();
+            }
+        }
+        // Refuses other kinds of document now, not at the first sheet.
+        openSpreadsheet(archive_, contentIndex_, &styles);
+        padded_ = std::make_shared<const PaddedStyles>(styles.padded());
     }
 
     std::unique_ptr<Worksheet> worksheet(const QString& name) override {
@@ -337,7 +483,7 @@ public:
                 auto opener = [archive = archive_, index = contentIndex_, ordinal]() {
                     return openTable(archive, index, ordinal);
                 };
-                return std::make_unique<OdsWorksheet>(std::move(part), opener);
+                return std::make_unique<OdsWorksheet>(std::move(part), opener, padded_);
             }
             part->skipElement();
             ++ordinal;
@@ -363,6 +509,7 @@ public:
 private:
     std::shared_ptr<const ZipArchive> archive_;
     qint64 contentIndex_;
+    std::shared_ptr<const PaddedStyles> padded_;
 };
 
 }  // namespace

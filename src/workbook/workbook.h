@@ -61,13 +61,17 @@ public:
 };
 
 // Opens a workbook (.xlsx/.xlsm, .xls, .ods), the format recognised from the file's content, not its
-// name. Throws AutomationError 5 when no file can be read from the path (empty path, missing,
-// unreadable, a folder), 432 when it is not a workbook or is broken, 438 when it is a container of
-// another kind of document. Files are untrusted: a file that would make the reader inflate or
-// allocate beyond fixed bounds counts as broken (432), whenever the reader meets it.
+// name; a file that is none of them is read as comma- or tab-separated text when its name ends in
+// .csv or .txt. Throws AutomationError 5 when no file can be read from the path (empty path, missing,
+// unreadable, a folder, a FIFO or device: only regular files are opened), 432 when it is not a
+// workbook or is broken, 438 when it is a container of another kind of document, 70 when it is
+// encrypted. Files are untrusted: a file that would make the reader inflate or allocate beyond fixed
+// bounds counts as broken (432), whenever the reader meets it; a cell longer than a cell can hold
+// throws 14 when that cell is read.
 std::unique_ptr<Workbook> openWorkbook(const QString& path);
 
-// The same from the file's bytes in memory (tests, fuzzing).
-std::unique_ptr<Workbook> openWorkbookData(const QByteArray& bytes);
+// The same from the file's bytes in memory (tests, fuzzing); `suffix` stands for the file name's
+// ("csv", "txt") where the content alone cannot tell.
+std::unique_ptr<Workbook> openWorkbookData(const QByteArray& bytes, const QString& suffix = {});
 
 }  // namespace velmora

@@ -60,8 +60,15 @@ int RowBlockWorksheet::nextRowWithData(int row, const std::vector<int>& columns)
             continue;
         }
         for (int col : columns) {
-            if (!isBlank(blockCellText(col))) {
-                return r;
+            try {
+                if (!isBlank(blockCellText(col))) {
+                    return r;
+                }
+            } catch (const AutomationError& e) {
+                if (e.number != kErrorCellTooLong) {
+                    throw;
+                }
+                return r;  // too long to read, but data all the same
             }
         }
         if (last_ >= maxRow_) {
@@ -70,6 +77,38 @@ int RowBlockWorksheet::nextRowWithData(int row, const std::vector<int>& columns)
         r = last_ + 1;
     }
     return 0;
+}
+
+void SharedStringTable::add(const BoundedText& text) {
+    if (size() >= kMaxSharedStrings) {
+        ThrowBroken(QStringLiteral("more than %1 shared strings").arg(kMaxSharedStrings));
+    }
+    const qsizetype length = text.tooLong() ? 0 : text.text().size();
+    if (used_ + length > kChunk) {
+        if (static_cast<qsizetype>(chunks_.size() + 1) * kChunk > kMaxSharedStringChars) {
+            ThrowBroken(
+                QStringLiteral("shared strings of more than %1 characters").arg(kMaxSharedStringChars));
+        }
+        chunks_.push_back(std::make_unique<char16_t[]>(kChunk));
+        used_ = 0;
+    }
+    std::copy_n(reinterpret_cast<const char16_t*>(text.text().constData()), length,
+                chunks_.empty() ? nullptr : chunks_.back().get() + used_);
+    starts_.push_back(static_cast<quint32>(static_cast<qsizetype>(chunks_.size() - 1) * kChunk + used_));
+    lengths_.push_back(text.tooLong() ? kTooLong : static_cast<quint16>(length));
+    used_ += length;
+}
+
+QString SharedStringTable::at(qsizetype index) const {
+    const quint16 length = lengths_[static_cast<size_t>(index)];
+    if (length == kTooLong) {
+        ThrowCellTooLong();
+    }
+    if (length == 0) {
+        return {};
+    }
+    const quint32 start = starts_[static_cast<size_t>(index)];
+    return QString(reinterpret_cast<const QChar*>(chunks_[start / kChunk].get() + start % kChunk), length);
 }
 
 int FindSheet(const QStringList& names, const QString& name) {

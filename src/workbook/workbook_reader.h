@@ -3,8 +3,11 @@
 #include <QString>
 #include <QStringList>
 #include <climits>
+#include <deque>
+#include <memory>
 #include <vector>
 
+#include "cell_text.h"
 #include "workbook.h"
 
 namespace velmora {
@@ -23,13 +26,14 @@ public:
     int maxRow() const final { return maxRow_; }
     int maxColumn() const final { return maxColumn_; }
     QString cellText(int row, int col) final;
-    int nextRowWithData(int row, const std::vector<int>& columns) final;
+    // Reads the blocks forward; a cell too long to read counts as data.
+    int nextRowWithData(int row, const std::vector<int>& columns) override;
 
 protected:
     // Reads the next block after the current one and sets first_ and last_ to its rows; returns
     // false at the end of the sheet. Throws AutomationError 432 when the sheet turns out broken.
     virtual bool nextBlock() = 0;
-    // The text of a column in the current block.
+    // The text of a column in the current block; throws AutomationError 14 for a cell too long.
     virtual QString blockCellText(int col) = 0;
     // Back to before the first block.
     virtual void rewind() = 0;
@@ -39,14 +43,39 @@ protected:
     int first_ = 0;
     int last_ = 0;
 
-private:
     void checkReference(int row, int col) const;
+
+private:
     // Moves forward (or back to the top and forward) until the current block ends at or after `row`.
     void seek(int row);
 
     int maxRow_;
     int maxColumn_;
     int previousLast_ = 0;  // the last row of the block before the current one
+};
+
+// A shared string table kept compactly: the characters in chunks of 1 MiB, each string in one chunk,
+// and per string its start and length (6 bytes), so the table never needs more than about 88 MiB.
+// A file whose table passes kMaxSharedStrings strings or kMaxSharedStringChars characters is refused
+// as broken, when the reader gets there. A string longer than a cell can hold is kept as a mark.
+inline constexpr qsizetype kMaxSharedStrings = 4 * 1024 * 1024;
+inline constexpr qsizetype kMaxSharedStringChars = 32 * 1024 * 1024;
+
+class SharedStringTable {
+public:
+    // Throws AutomationError 432 past the limits.
+    void add(const BoundedText& text);
+    qsizetype size() const { return static_cast<qsizetype>(lengths_.size()); }
+    // The string at `index` (< size()); throws AutomationError 14 for one too long.
+    QString at(qsizetype index) const;
+
+private:
+    static constexpr qsizetype kChunk = 512 * 1024;  // characters
+    static constexpr quint16 kTooLong = 0xFFFF;
+    std::vector<std::unique_ptr<char16_t[]>> chunks_;
+    qsizetype used_ = kChunk;  // characters used in the last chunk
+    std::deque<quint32> starts_;
+    std::deque<quint16> lengths_;
 };
 
 // Finds the sheet of that name among `names`, letter case ignored: its index, or -1.

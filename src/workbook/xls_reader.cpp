@@ -229,10 +229,12 @@ public:
         }
     }
 
-    // `count` characters, one byte each (the low bytes of UTF-16) or two.
-    QString characters(qint64 count, bool twoBytes) {
+    // `count` characters, one byte each (the low bytes of UTF-16) or two; passed over unless `keep`.
+    QString characters(qint64 count, bool twoBytes, bool keep = true) {
         QString text;
-        text.reserve(count);
+        if (keep) {
+            text.reserve(count);
+        }
         while (count > 0) {
             if (pos_ >= body_.size()) {
                 nextRecord();
@@ -244,7 +246,7 @@ public:
                 broken(QStringLiteral("character split inside a record"));
             }
             const char* p = body_.constData() + pos_;
-            for (qint64 i = 0; i < n; ++i) {
+            for (qint64 i = 0; keep && i < n; ++i) {
                 text.append(QChar(twoBytes ? u16(p + 2 * i) : char16_t{static_cast<unsigned char>(p[i])}));
             }
             pos_ += n * width;
@@ -253,27 +255,32 @@ public:
         return text;
     }
 
-    // An XLUnicodeRichExtendedString: the text, with rich-text runs and phonetic data skipped.
-    QString richString() {
+    // An XLUnicodeRichExtendedString: the text, with rich-text runs and phonetic data skipped; a
+    // string longer than a cell can hold is passed over and marked.
+    BoundedText richString() {
         const quint16 count = word();
         const quint8 flags = byte();
         const quint16 runs = (flags & 0x08) != 0 ? word() : 0;
         const quint32 extended = (flags & 0x04) != 0 ? dword() : 0;
+        BoundedText text;
         if (count > kMaxCellTextLength) {
-            broken(QStringLiteral("string of %1 characters").arg(count));
+            characters(count, (flags & 1) != 0, false);
+            text.markTooLong();
+        } else {
+            text.append(characters(count, (flags & 1) != 0));
         }
-        QString text = characters(count, (flags & 1) != 0);
         skip(qint64{runs} * 4);
         skip(extended);
         return text;
     }
 
-    // An XLUnicodeString (LABEL, STRING and FORMAT records of BIFF8).
+    // An XLUnicodeString (LABEL, STRING and FORMAT records of BIFF8); throws AutomationError 14 for
+    // one longer than a cell can hold.
     QString unicodeString() {
         const quint16 count = word();
         const quint8 flags = byte();
         if (count > kMaxCellTextLength) {
-            broken(QStringLiteral("string of %1 characters").arg(count));
+            ThrowCellTooLong();
         }
         return characters(count, (flags & 1) != 0);
     }
@@ -317,14 +324,14 @@ struct Book {
     bool biff8 = true;
     bool date1904 = false;
     std::optional<CodePage> codePage;  // BIFF5 byte strings
-    std::vector<NumberFormatKind> xfKinds;
+    std::vector<NumberFormat> xfFormats;
     std::vector<SheetEntry> sheets;
     std::optional<Record> sst;
 
     // The shared strings, read as far as asked.
     std::unique_ptr<ContinuedReader> sstReader;
     quint32 sstCount = 0;
-    std::vector<QString> sstItems;
+    SharedStringTable sstItems;
 
     QString bytes(const char* data, qsizetype size) {
         if (!codePage) {
@@ -333,7 +340,7 @@ struct Book {
         return codePage->decode(data, size);
     }
 
-    const QString& sharedString(quint32 index) {
+    QString sharedString(quint32 index) {
         if (!sstReader) {
             if (!sst) {
                 broken(QStringLiteral("shared string %1 without a shared string table").arg(index));
@@ -342,18 +349,20 @@ struct Book {
             sstReader->dword();  // strings referred to, in total
             sstCount = sstReader->dword();
         }
+        if (index >= kMaxSharedStrings) {
+            broken(QStringLiteral("shared string %1 past any table read").arg(index));
+        }
         while (index >= sstItems.size() && sstItems.size() < sstCount) {
-            sstItems.push_back(sstReader->richString());
+            sstItems.add(sstReader->richString());
         }
         if (index >= sstItems.size()) {
             broken(QStringLiteral("shared string %1 of %2").arg(index).arg(sstCount));
         }
-        return sstItems[index];
+        return sstItems.at(index);
     }
 
     QString numberText(quint16 xf, double value) const {
-        const NumberFormatKind kind = xf < xfKinds.size() ? xfKinds[xf] : NumberFormatKind::Number;
-        return SerialDateText(value, kind, date1904);
+        return FormattedNumberText(value, xf < xfFormats.size() ? xfFormats[xf] : NumberFormat(), date1904);
     }
 };
 
@@ -665,7 +674,7 @@ void readGlobals(Book& book) {
         broken(QStringLiteral("BIFF version 0x%1 unsupported").arg(version, 4, 16, QLatin1Char('0')));
     }
     book.biff8 = version == 0x0600;
-    QHash<int, NumberFormatKind> formats;
+    QHash<int, NumberFormat> formats;
     std::vector<int> xfFormats;
     struct Pending {
         QString name;
@@ -682,7 +691,8 @@ void readGlobals(Book& book) {
         }
         switch (record.type) {
             case kFilePass:
-                broken(QStringLiteral("the workbook is encrypted"));
+                throw AutomationError(kErrorPasswordProtected,
+                                      QStringLiteral("xls: the workbook is encrypted"));
             case kCodePage:
                 body = recordBody(book.stream, record);
                 if (body.size() >= 2 && !book.biff8) {
@@ -704,9 +714,12 @@ void readGlobals(Book& book) {
                     break;
                 }
                 const int id = u16(body.constData());
+                if (book.biff8 && u16(body.constData() + 2) > kMaxCellTextLength) {
+                    broken(QStringLiteral("format code too long"));
+                }
                 const QString code = book.biff8 ? ContinuedReader(book.stream, record, 2).unicodeString()
                                                 : byteString(book, body, 2, 1);
-                formats.insert(id, NumberFormatCodeKind(code));
+                formats.insert(id, NumberFormatOfCode(code));
                 break;
             }
             case kXf:
@@ -734,7 +747,7 @@ void readGlobals(Book& book) {
         }
     }
     for (int id : xfFormats) {
-        book.xfKinds.push_back(formats.contains(id) ? formats.value(id) : BuiltinNumberFormatKind(id));
+        book.xfFormats.push_back(formats.contains(id) ? formats.value(id) : BuiltinNumberFormat(id));
     }
     for (const Pending& sheet : sheets) {
         if (sheet.type == 0) {  // worksheets; not charts, macro sheets or modules
@@ -754,8 +767,10 @@ std::unique_ptr<Workbook> OpenXlsWorkbook(std::shared_ptr<const QByteArray> file
         stream = compound.rootStream(QStringLiteral("Book"));  // Excel 5.0/95
     }
     if (!stream) {
-        if (compound.rootStream(QStringLiteral("EncryptedPackage"))) {
-            broken(QStringLiteral("an encrypted Office Open XML document"));
+        if (compound.rootStream(QStringLiteral("EncryptedPackage")) ||
+            compound.rootStream(QStringLiteral("EncryptionInfo"))) {
+            throw AutomationError(kErrorPasswordProtected,
+                                  QStringLiteral("an encrypted Office Open XML document"));
         }
         throw AutomationError(kErrorNoWorksheets, QStringLiteral("a compound file without a workbook: %1")
                                                       .arg(compound.rootNames().join(QLatin1String(", "))));

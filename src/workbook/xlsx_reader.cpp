@@ -2,6 +2,8 @@
 
 #include <QHash>
 #include <QUrl>
+#include <algorithm>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -15,6 +17,18 @@ namespace {
 
 constexpr int kXlsxMaxRow = 1048576;
 constexpr int kXlsxMaxColumn = 16384;
+
+// The namespaces read: SpreadsheetML, transitional and strict, and package relationships.
+const XmlVocabulary kSpreadsheetMl{
+    {QStringLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main"),
+     QStringLiteral("http://purl.oclc.org/ooxml/spreadsheetml/main")},
+    true};
+const XmlVocabulary kPackageRelationships{
+    {QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships")}, true};
+const QString kRelationshipsNs =
+    QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+const QString kStrictRelationshipsNs =
+    QStringLiteral("http://purl.oclc.org/ooxml/officeDocument/relationships");
 // Escapes such as "_x000D_" take up to seven characters for one, so the raw text of a cell may be
 // that much longer than the cell's text.
 constexpr qsizetype kMaxRawTextLength = 7 * kMaxCellTextLength;
@@ -43,25 +57,14 @@ QString resolveTarget(const QString& sourceDirectory, QString target) {
     return parts.join(QLatin1Char('/'));
 }
 
-// An attribute by its local name, whatever its namespace.
 QStringView attribute(const QXmlStreamAttributes& attributes, QLatin1StringView localName) {
-    for (const QXmlStreamAttribute& a : attributes) {
-        if (a.name() == localName) {
-            return a.value();
-        }
-    }
-    return {};
+    return plainAttribute(attributes, localName);
 }
 
-// The relationship id of a <sheet>: the "id" attribute in the relationships namespace (transitional or
-// strict), which is the one with a namespace.
+// The relationship id of a <sheet>: r:id, in the relationships namespace (transitional or strict).
 QString relationshipId(const QXmlStreamAttributes& attributes) {
-    for (const QXmlStreamAttribute& a : attributes) {
-        if (a.name() == QLatin1String("id") && !a.namespaceUri().isEmpty()) {
-            return a.value().toString();
-        }
-    }
-    return {};
+    const QStringView id = attributes.value(kRelationshipsNs, QLatin1String("id"));
+    return (id.isEmpty() ? attributes.value(kStrictRelationshipsNs, QLatin1String("id")) : id).toString();
 }
 
 bool typeIs(const QString& relationshipType, QLatin1StringView kind) {
@@ -84,11 +87,15 @@ QHash<QString, Relationship> readRelationships(const std::shared_ptr<const ZipAr
     if (index < 0) {
         return result;
     }
-    XmlPart part(archive, index, kZipPartCap, relsName);
-    while (part.nextStartElement()) {
+    XmlPart part(archive, index, kZipPartCap, relsName, kPackageRelationships);
+    if (!part.root()) {
+        part.fail(QStringLiteral("not relationships"));
+    }
+    while (part.nextChild()) {
         const QXmlStreamReader& xml = part.reader();
         if (!isElement(xml, QLatin1String("Relationship")) ||
             attribute(xml.attributes(), QLatin1String("TargetMode")) == QLatin1String("External")) {
+            part.skipElement();
             continue;
         }
         const QString id = attribute(xml.attributes(), QLatin1String("Id")).toString();
@@ -98,7 +105,9 @@ QHash<QString, Relationship> readRelationships(const std::shared_ptr<const ZipAr
                 {attribute(xml.attributes(), QLatin1String("Type")).toString(),
                  resolveTarget(directory, attribute(xml.attributes(), QLatin1String("Target")).toString())});
         }
+        part.skipElement();
     }
+    part.finish();
     return result;
 }
 
@@ -128,20 +137,25 @@ QString decodeEscapes(const QString& text) {
 
 // The text of a string item, <si> or <is>, whose start was the last token read: plain <t>, or the
 // <t> of its rich-text runs <r>; phonetic runs <rPh> are left out.
-QString readStringItem(XmlPart& part) {
-    QString text;
+BoundedText readStringItem(XmlPart& part) {
+    BoundedText text;
+    const auto readT = [&] {
+        BoundedText raw(kMaxRawTextLength);
+        part.appendElementText(raw);
+        if (raw.tooLong()) {
+            text.markTooLong();  // escapes shrink 7 characters to 1 at most
+        } else {
+            text.append(decodeEscapes(raw.text()));
+        }
+    };
     while (part.nextChild()) {
         const QXmlStreamReader& xml = part.reader();
         if (isElement(xml, QLatin1String("t"))) {
-            QString raw;
-            part.appendElementText(raw, kMaxRawTextLength);
-            AppendCellText(text, decodeEscapes(raw));
+            readT();
         } else if (isElement(xml, QLatin1String("r"))) {
             while (part.nextChild()) {
                 if (isElement(part.reader(), QLatin1String("t"))) {
-                    QString raw;
-                    part.appendElementText(raw, kMaxRawTextLength);
-                    AppendCellText(text, decodeEscapes(raw));
+                    readT();
                 } else {
                     part.skipElement();
                 }
@@ -153,35 +167,40 @@ QString readStringItem(XmlPart& part) {
     return text;
 }
 
-// The shared strings, parsed forward only as far as the cells read so far have needed.
+// The shared strings, parsed forward only as far as the cells read so far have needed. Reading stops
+// where the last string needed ends, so the part's CRC-32 is checked only when every string was needed.
 class SharedStrings {
 public:
     SharedStrings(std::shared_ptr<const ZipArchive> archive, qint64 index, const QString& name)
-        : part_(std::make_unique<XmlPart>(std::move(archive), index, kZipSheetCap, name)) {
-        if (!part_->nextStartElement()) {
-            part_.reset();
+        : part_(std::make_unique<XmlPart>(std::move(archive), index, kZipSheetCap, name, kSpreadsheetMl)) {
+        if (!part_->root()) {
+            part_->fail(QStringLiteral("not a shared string table"));
         }
     }
 
-    const QString& at(qint64 index) {
-        while (index >= static_cast<qint64>(items_.size()) && part_) {
+    QString at(qint64 index) {
+        if (index < 0 || index >= kMaxSharedStrings) {
+            ThrowBroken(QStringLiteral("shared string %1 past any table read").arg(index));
+        }
+        while (index >= table_.size() && part_) {
             if (!part_->nextChild()) {
+                part_->finish();
                 part_.reset();  // every string read; the stream is no longer needed
             } else if (isElement(part_->reader(), QLatin1String("si"))) {
-                items_.push_back(readStringItem(*part_));
+                table_.add(readStringItem(*part_));
             } else {
                 part_->skipElement();
             }
         }
-        if (index < 0 || index >= static_cast<qint64>(items_.size())) {
+        if (index >= table_.size()) {
             ThrowBroken(QStringLiteral("shared string %1 missing").arg(index));
         }
-        return items_[static_cast<size_t>(index)];
+        return table_.at(index);
     }
 
 private:
     std::unique_ptr<XmlPart> part_;
-    std::vector<QString> items_;
+    SharedStringTable table_;
 };
 
 // What the workbook and its worksheets share.
@@ -193,9 +212,9 @@ struct Package {
     qint64 stylesIndex = -1;
     QString stylesName;
     std::unique_ptr<SharedStrings> sharedStrings;
-    std::optional<std::vector<NumberFormatKind>> styleKinds;  // by cell style index
+    std::optional<std::vector<NumberFormat>> styles;  // by cell style index
 
-    const QString& sharedString(qint64 index) {
+    QString sharedString(qint64 index) {
         if (!sharedStrings) {
             if (sharedStringsIndex < 0) {
                 ThrowBroken(
@@ -206,76 +225,621 @@ struct Package {
         return sharedStrings->at(index);
     }
 
-    NumberFormatKind styleKind(int style) {
-        if (!styleKinds) {
-            styleKinds = readStyleKinds();
+    NumberFormat style(int index) {
+        if (!styles) {
+            styles = readStyles();
         }
-        return style >= 0 && style < static_cast<int>(styleKinds->size())
-                   ? (*styleKinds)[static_cast<size_t>(style)]
-                   : NumberFormatKind::Number;
+        return index >= 0 && index < static_cast<int>(styles->size()) ? (*styles)[static_cast<size_t>(index)]
+                                                                      : NumberFormat();
     }
 
-    // What each cell style shows a number as, from its number format.
-    std::vector<NumberFormatKind> readStyleKinds() const {
-        std::vector<NumberFormatKind> kinds;
+    // What each cell style shows a number as, from its number format; Excel's 64,000 at most.
+    std::vector<NumberFormat> readStyles() const {
+        std::vector<NumberFormat> formats;
         if (stylesIndex < 0) {
-            return kinds;
+            return formats;
         }
-        XmlPart part(archive, stylesIndex, kZipPartCap, stylesName);
-        QHash<int, NumberFormatKind> custom;
-        if (!part.nextStartElement()) {
-            return kinds;
+        XmlPart part(archive, stylesIndex, kZipPartCap, stylesName, kSpreadsheetMl);
+        QHash<int, NumberFormat> custom;
+        if (!part.root()) {
+            return formats;
         }
         while (part.nextChild()) {
             const QXmlStreamReader& xml = part.reader();
-            if (isElement(xml, QLatin1String("numFmts"))) {
-                while (part.nextChild()) {
-                    const QXmlStreamAttributes a = part.reader().attributes();
-                    custom.insert(attribute(a, QLatin1String("numFmtId")).toInt(),
-                                  NumberFormatCodeKind(attribute(a, QLatin1String("formatCode"))));
-                    part.skipElement();
+            const bool numFmts = isElement(xml, QLatin1String("numFmts"));
+            if (!numFmts && !isElement(xml, QLatin1String("cellXfs"))) {
+                part.skipElement();
+                continue;
+            }
+            while (part.nextChild()) {
+                const QXmlStreamAttributes a = part.reader().attributes();
+                const int id = attribute(a, QLatin1String("numFmtId")).toInt();
+                if (numFmts && isElement(part.reader(), QLatin1String("numFmt"))) {
+                    custom.insert(id, NumberFormatOfCode(attribute(a, QLatin1String("formatCode"))));
+                } else if (!numFmts && isElement(part.reader(), QLatin1String("xf")) &&
+                           formats.size() < 64000) {
+                    formats.push_back(custom.contains(id) ? custom.value(id) : BuiltinNumberFormat(id));
                 }
-            } else if (isElement(xml, QLatin1String("cellXfs"))) {
-                while (part.nextChild()) {
-                    const int id = attribute(part.reader().attributes(), QLatin1String("numFmtId")).toInt();
-                    kinds.push_back(custom.contains(id) ? custom.value(id) : BuiltinNumberFormatKind(id));
-                    part.skipElement();
-                }
-            } else {
                 part.skipElement();
             }
         }
-        return kinds;
+        part.finish();
+        return formats;
     }
 };
 
-// One cell of the current row as the sheet stores it; converted to text only when read.
+enum class CellType : quint8 { Number, SharedString, InlineString, FormulaString, Error, Boolean, Date };
+
+template <typename Text>
+CellType cellType(Text t) {
+    if (t == QLatin1String("s")) {
+        return CellType::SharedString;
+    }
+    if (t == QLatin1String("inlineStr")) {
+        return CellType::InlineString;
+    }
+    if (t == QLatin1String("str")) {
+        return CellType::FormulaString;
+    }
+    if (t == QLatin1String("e")) {
+        return CellType::Error;
+    }
+    if (t == QLatin1String("b")) {
+        return CellType::Boolean;
+    }
+    return t == QLatin1String("d") ? CellType::Date : CellType::Number;
+}
+
+// One cell as the sheet stores it; converted to text only when read.
 struct RawCell {
+    int row = 0;
     int col = 0;
-    QString type;
     int style = 0;
+    CellType type = CellType::Number;
+    bool tooLong = false;
     QString value;  // <v>, or an inline string's text
 };
 
-// The column number of a cell reference ("AB12" gives 28), 0 when it is not one.
-int referenceColumn(QStringView reference) {
+QString textOf(const RawCell& cell, Package& package) {
+    if (cell.tooLong) {
+        ThrowCellTooLong();
+    }
+    const QString& value = cell.value;
+    switch (cell.type) {
+        case CellType::SharedString: {
+            bool ok = false;
+            const qint64 index = value.trimmed().toLongLong(&ok);
+            if (!ok) {
+                ThrowBroken(QStringLiteral("shared string index %1").arg(value));
+            }
+            return package.sharedString(index);
+        }
+        case CellType::InlineString:
+            return value;
+        case CellType::FormulaString: {
+            BoundedText text;
+            text.append(decodeEscapes(value));
+            return text.take();
+        }
+        case CellType::Error:
+            return value.trimmed();
+        case CellType::Boolean: {
+            const QString v = value.trimmed();
+            return v.isEmpty() ? QString()
+                               : BooleanText(v == QLatin1String("1") || v == QLatin1String("true"));
+        }
+        case CellType::Date:
+            return IsoDateText(value.trimmed());
+        case CellType::Number:
+            break;
+    }
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok) {
+        BoundedText text;  // not a number after all: the text as it stands
+        text.append(value);
+        return text.take();
+    }
+    return FormattedNumberText(number, package.style(cell.style), package.date1904);
+}
+
+bool isBlank(const QString& text) {
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c == QLatin1Char(' '); });
+}
+
+// The column and row of a cell reference ("AB12" gives 28 and 12); the row is 0 when the reference has
+// none, the column 0 when it is no reference.
+std::pair<int, int> cellReference(QByteArrayView reference) {
     int col = 0;
     qsizetype i = 0;
     for (; i < reference.size() && i < 3; ++i) {
-        const char16_t c = reference[i].unicode();
-        if (c >= u'A' && c <= u'Z') {
-            col = col * 26 + (c - u'A' + 1);
-        } else if (c >= u'a' && c <= u'z') {
-            col = col * 26 + (c - u'a' + 1);
+        const char c = reference[i];
+        if (c >= 'A' && c <= 'Z') {
+            col = col * 26 + (c - 'A' + 1);
+        } else if (c >= 'a' && c <= 'z') {
+            col = col * 26 + (c - 'a' + 1);
         } else {
             break;
         }
     }
-    if (i == 0 || (i < reference.size() && !reference[i].isDigit())) {
-        return 0;
+    int row = 0;
+    for (qsizetype j = i; j < reference.size(); ++j) {
+        if (reference[j] < '0' || reference[j] > '9' || row > kXlsxMaxRow) {
+            return {0, 0};
+        }
+        row = row * 10 + (reference[j] - '0');
     }
-    return col;
+    return {i == 0 ? 0 : col, row};
 }
+
+// A row number attribute: 1 to the last row, or 0.
+int rowNumber(QByteArrayView text) {
+    int row = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || row > kXlsxMaxRow) {
+            return 0;
+        }
+        row = row * 10 + (c - '0');
+    }
+    return row <= kXlsxMaxRow ? row : 0;
+}
+
+// XML character data as text: character and entity references resolved, line ends normalised.
+QString decodeXmlText(QByteArrayView raw) {
+    QString text;
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c != '&' && c != '\r') {
+            continue;
+        }
+        text += QString::fromUtf8(raw.sliced(plain, i - plain));
+        plain = i + 1;
+        if (c == '\r') {
+            text += QLatin1Char('\n');
+            if (i + 1 < raw.size() && raw[i + 1] == '\n') {
+                ++i;
+                plain = i + 1;
+            }
+            continue;
+        }
+        const qsizetype end = raw.sliced(i).indexOf(';');
+        if (end < 0) {
+            continue;
+        }
+        const QByteArrayView name = raw.sliced(i + 1, end - 1);
+        char32_t code = 0;
+        if (name == "lt") {
+            code = '<';
+        } else if (name == "gt") {
+            code = '>';
+        } else if (name == "amp") {
+            code = '&';
+        } else if (name == "quot") {
+            code = '"';
+        } else if (name == "apos") {
+            code = '\'';
+        } else if (name.startsWith("#x")) {
+            code = name.sliced(2).toByteArray().toUInt(nullptr, 16);
+        } else if (name.startsWith('#')) {
+            code = name.sliced(1).toByteArray().toUInt();
+        }
+        text += QString::fromUcs4(&code, 1);
+        i += end;
+        plain = i + 1;
+    }
+    return text + QString::fromUtf8(raw.sliced(plain));
+}
+
+// A worksheet part read once from end to end without an XML parser, for two things: whether its rows
+// and cells come in order (every cell in its row, rows ascending), and where its cells with data are
+// (kept compactly for nextRowWithData, so that the search for data beyond the rows read costs no
+// second pass). It reads tags by the prefix the root element gives SpreadsheetML; anything it cannot
+// judge by bytes alone (another prefix at the top or inside the rows, a namespace declaration, a
+// comment or processing instruction among the rows, an entity in an attribute, a part not in UTF-8)
+// makes the part "foreign", and the worksheet is then read through the XML parser whole.
+class SheetScan {
+public:
+    // A cell that may hold data, in 64 bits: its row and column, and for a shared string its index
+    // (data if that string is not blank).
+    struct Candidate {
+        quint64 bits;
+        int row() const { return int(bits >> 43); }
+        int col() const { return int(bits >> 28 & 0x7FFF); }
+        bool shared() const { return (bits >> 27 & 1) != 0; }
+        quint32 index() const { return quint32(bits & 0x7FFFFFF); }
+    };
+    static_assert(kMaxSharedStrings <= 0x7FFFFFF && kXlsxMaxColumn <= 0x7FFF);
+    static constexpr size_t kMaxCandidates = 4 * 1024 * 1024;  // 32 MiB
+
+    // The scan needs no XML guard: it bounds tags itself, keeps no more text than a cell's, and leaves
+    // a document type declaration, as anything special, to the XML parser.
+    SheetScan(const ZipArchive& archive, qint64 index, Package& package)
+        : device_(archive, index, kZipSheetCap), package_(package) {
+        scan();
+        if (!device_.drain()) {  // the part's rest, for its CRC-32
+            ThrowBroken(device_.why());
+        }
+    }
+
+    bool foreign = false;
+    bool ordered = true;
+    std::vector<Candidate> candidates;
+    // With more candidates than are kept: the row from which they were left out, else 0.
+    int candidatesEnd = 0;
+
+private:
+    // Reads more of the part onto the buffer's end; false at the part's end.
+    bool more() {
+        const qsizetype size = buffer_.size();
+        buffer_.resize(size + 65536);
+        const qint64 n = device_.read(buffer_.data() + size, 65536);
+        if (n < 0 || device_.failed()) {
+            ThrowBroken(device_.why());
+        }
+        buffer_.resize(size + n);
+        return n > 0;
+    }
+
+    // Whether `n` bytes from the reader's place are in the buffer, reading more as needed.
+    bool available(qsizetype n) {
+        while (buffer_.size() - pos_ < n) {
+            if (!more()) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Moves to the next '<', passing the text before it to `text` (when it is not null); false at the end.
+    bool nextTag(QByteArray* text) {
+        for (;;) {
+            const char* start = buffer_.constData() + pos_;
+            const qsizetype left = buffer_.size() - pos_;
+            const void* lt = nullptr;
+            for (qsizetype k = 0; k < std::min<qsizetype>(left, 16) && !lt; ++k) {  // tags lie close together
+                lt = start[k] == '<' ? start + k : nullptr;
+            }
+            lt = lt || left <= 16 ? lt : std::memchr(start + 16, '<', static_cast<size_t>(left - 16));
+            const qsizetype n = lt ? static_cast<const char*>(lt) - start : buffer_.size() - pos_;
+            if (text && text->size() <= kMaxRawTextLength) {
+                text->append(start, n);
+            }
+            pos_ += n;
+            if (lt) {
+                if (pos_ > (1 << 20)) {
+                    buffer_.remove(0, pos_);
+                    pos_ = 0;
+                }
+                return true;
+            }
+            buffer_.resize(0);
+            pos_ = 0;
+            if (!more()) {
+                return false;
+            }
+        }
+    }
+
+    // The tag at the '<' where the reader stands, read whole and passed: its name, attributes, and
+    // whether it ends or is empty. False when the part ends inside it.
+    struct Tag {
+        QByteArrayView name;
+        QByteArrayView attributes;
+        bool end = false;
+        bool empty = false;
+        bool special = false;  // a comment, CDATA section, processing instruction or declaration
+    };
+    bool readTag(Tag& tag) {
+        qsizetype i = pos_ + 1;
+        char quote = 0;
+        for (const char* p = buffer_.constData();; ++i) {
+            if (i >= buffer_.size()) {
+                if (i - pos_ > kXmlMaxRun) {
+                    ThrowBroken(QStringLiteral("XML tag longer than %1 bytes").arg(kXmlMaxRun));
+                }
+                if (!more()) {
+                    return false;
+                }
+                p = buffer_.constData();
+            }
+            const char c = p[i];
+            if (quote != 0) {
+                quote = c == quote ? 0 : quote;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '>') {
+                break;
+            }
+        }
+        QByteArrayView body(buffer_.constData() + pos_ + 1, i - pos_ - 1);
+        pos_ = i + 1;
+        tag = Tag();
+        if (body.startsWith('!') || body.startsWith('?')) {
+            tag.special = true;
+            return true;
+        }
+        if (body.startsWith('/')) {
+            tag.end = true;
+            body = body.sliced(1);
+        }
+        if (body.endsWith('/')) {
+            tag.empty = true;
+            body.chop(1);
+        }
+        qsizetype n = 0;
+        while (n < body.size() && !isSpace(body[n])) {
+            ++n;
+        }
+        tag.name = body.first(n);
+        tag.attributes = body.sliced(n);
+        return true;
+    }
+
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+    // Calls f(name, value) for each attribute.
+    template <typename F>
+    static void forEachAttribute(QByteArrayView attributes, F f) {
+        const char* p = attributes.data();
+        const qsizetype size = attributes.size();
+        for (qsizetype i = 0; i < size;) {
+            while (i < size && isSpace(p[i])) {
+                ++i;
+            }
+            const qsizetype nameStart = i;
+            while (i < size && p[i] != '=' && !isSpace(p[i])) {
+                ++i;
+            }
+            const QByteArrayView name(p + nameStart, i - nameStart);
+            while (i < size && p[i] != '"' && p[i] != '\'') {
+                ++i;
+            }
+            if (i >= size) {
+                return;
+            }
+            const char quote = p[i];
+            const qsizetype valueStart = ++i;
+            while (i < size && p[i] != quote) {
+                ++i;
+            }
+            f(name, QByteArrayView(p + valueStart, i - valueStart));
+            ++i;
+        }
+    }
+
+    // The attributes r, t and s of a tag in the rows; a namespace declaration or an entity there makes
+    // the part foreign.
+    struct Attributes {
+        QByteArrayView r, t, s;
+    };
+    Attributes attributesOf(QByteArrayView attributes) {
+        Attributes found;
+        forEachAttribute(attributes, [&](QByteArrayView name, QByteArrayView value) {
+            if (is(name, "r")) {
+                found.r = value;
+            } else if (is(name, "t")) {
+                found.t = value;
+            } else if (is(name, "s")) {
+                found.s = value;
+            } else if (name.startsWith("xmlns")) {
+                foreign = true;
+            }
+            foreign = foreign || value.contains('&');
+        });
+        return found;
+    }
+
+    // The namespace the root element declares for its own prefix.
+    QByteArrayView rootNamespace(QByteArrayView attributes) const {
+        const QByteArray wanted = prefix_.isEmpty() ? QByteArray("xmlns") : "xmlns:" + prefix_;
+        QByteArrayView found;
+        forEachAttribute(attributes, [&](QByteArrayView name, QByteArrayView value) {
+            if (name == wanted) {
+                found = value;
+            }
+        });
+        return found;
+    }
+
+    // Whether a name is the literal, compared inline.
+    template <size_t N>
+    static bool is(QByteArrayView name, const char (&literal)[N]) {
+        return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
+    }
+
+    // Splits a qualified name; false when its prefix is not SpreadsheetML's.
+    bool local(QByteArrayView name, QByteArrayView& localName) const {
+        qsizetype colon = 0;
+        while (colon < name.size() && name[colon] != ':') {
+            ++colon;
+        }
+        if (colon == name.size()) {
+            localName = name;
+            return prefix_.isEmpty();
+        }
+        localName = name.sliced(colon + 1);
+        return colon == prefix_.size() && std::memcmp(name.data(), prefix_.constData(), size_t(colon)) == 0;
+    }
+
+    void scan() {
+        Tag tag;
+        QByteArrayView name;
+        // The root element: SpreadsheetML's worksheet, its namespace declared on it.
+        do {
+            if (!nextTag(nullptr) || !readTag(tag)) {
+                foreign = true;
+                return;
+            }
+        } while (tag.special && !tag.end);
+        const qsizetype colon = tag.name.indexOf(':');
+        prefix_ = colon < 0 ? QByteArray() : tag.name.first(colon).toByteArray();
+        const QByteArrayView ns = rootNamespace(tag.attributes);
+        if (!local(tag.name, name) || !is(name, "worksheet") || tag.empty ||
+            !kSpreadsheetMl.understands(QString::fromUtf8(ns))) {
+            foreign = true;
+            return;
+        }
+        // On to <sheetData> among the root's children.
+        for (int depth = 1; depth > 0;) {
+            if (!nextTag(nullptr) || !readTag(tag)) {
+                return;
+            }
+            if (tag.special) {
+                continue;
+            }
+            const bool ours = local(tag.name, name);
+            if (depth == 1 && !tag.end && (!ours || is(name, "AlternateContent"))) {
+                foreign = true;
+                return;
+            }
+            if (depth == 1 && ours && is(name, "sheetData") && !tag.end) {
+                if (!tag.empty) {
+                    scanRows();
+                }
+                return;
+            }
+            depth += tag.end ? -1 : tag.empty ? 0 : 1;
+        }
+    }
+
+    void scanRows() {
+        Tag tag;
+        QByteArrayView name;
+        int row = 0;
+        int lastRow = 0;
+        int col = 0;
+        RawCell cell;
+        bool inCell = false;
+        // The element whose text is the cell's value: <v>, or a <t> of an inline string outside <rPh>.
+        int inValue = 0;
+        bool inPhonetic = false;
+        QByteArray value;
+        while (!foreign && ordered) {
+            if (!nextTag(inValue > 0 ? &value : nullptr)) {
+                ThrowBroken(QStringLiteral("worksheet cut short"));
+            }
+            // The commonest tags, with SpreadsheetML the default namespace, are told by their bytes.
+            if (prefix_.isEmpty() && available(6)) {
+                const char* t = buffer_.constData() + pos_;
+                if (inCell && std::memcmp(t, "</c>", 4) == 0) {
+                    pos_ += 4;
+                    inCell = false;
+                    judge(cell, value);
+                    continue;
+                }
+                if (inCell && (std::memcmp(t, "<v>", 3) == 0 || std::memcmp(t, "</v>", 4) == 0)) {
+                    inValue += t[1] == '/' ? -1 : 1;
+                    pos_ += t[1] == '/' ? 4 : 3;
+                    continue;
+                }
+                if (std::memcmp(t, "</row>", 6) == 0) {
+                    pos_ += 6;
+                    continue;
+                }
+            }
+            if (!readTag(tag)) {
+                ThrowBroken(QStringLiteral("worksheet cut short"));
+            }
+            if (tag.special || !local(tag.name, name)) {
+                foreign = true;
+                return;
+            }
+            if (is(name, "sheetData") && tag.end) {
+                return;
+            }
+            if (is(name, "row") && !tag.end) {
+                const QByteArrayView r = attributesOf(tag.attributes).r;
+                row = r.isEmpty() ? row + 1 : rowNumber(r);
+                if (row < 1 || row > kXlsxMaxRow) {
+                    ThrowBroken(QStringLiteral("row number %1").arg(QString::fromUtf8(r)));
+                }
+                ordered = row > lastRow;
+                lastRow = row;
+                col = 0;
+            } else if (is(name, "c") && !tag.end) {
+                const Attributes attributes = attributesOf(tag.attributes);
+                const QByteArrayView r = attributes.r;
+                const auto [refCol, refRow] = cellReference(r);
+                col = r.isEmpty() ? col + 1 : refCol;
+                if (col < 1 || col > kXlsxMaxColumn) {
+                    ThrowBroken(QStringLiteral("cell reference %1").arg(QString::fromUtf8(r)));
+                }
+                ordered = ordered && (refRow == 0 || refRow == row) && row > 0;
+                cell = RawCell();
+                cell.row = row;
+                cell.col = col;
+                cell.type = cellType(QLatin1StringView(attributes.t));
+                cell.style = rowNumber(attributes.s);
+                inCell = !tag.empty;
+                value.resize(0);
+            } else if (inCell && is(name, "c") && tag.end) {
+                inCell = false;
+                judge(cell, value);
+            } else if (inCell && !tag.empty) {
+                if (is(name, "rPh")) {
+                    inPhonetic = !tag.end;
+                } else if (is(name, "v") || (is(name, "t") && !inPhonetic)) {
+                    inValue += tag.end ? -1 : 1;
+                }
+            }
+        }
+    }
+
+    // Keeps the cell as a candidate when it may hold data.
+    void judge(RawCell& cell, const QByteArray& raw) {
+        if (raw.isEmpty() || candidatesEnd != 0) {
+            return;
+        }
+        quint64 bits = quint64(cell.row) << 43 | quint64(cell.col) << 28;
+        const bool plain = std::all_of(raw.cbegin(), raw.cend(), [](char c) { return c > ' ' && c != '&'; });
+        if (plain && cell.type != CellType::SharedString && cell.type != CellType::InlineString &&
+            cell.type != CellType::FormulaString && candidates.size() < kMaxCandidates) {
+            candidates.push_back({bits});  // a number, boolean, error or date that is not blank
+            return;
+        }
+        if (cell.type == CellType::SharedString) {
+            const QByteArrayView digits = QByteArrayView(raw).trimmed();
+            quint64 index = digits.isEmpty() ? kMaxSharedStrings : 0;
+            for (qsizetype i = 0; i < digits.size() && index < kMaxSharedStrings; ++i) {
+                index =
+                    digits[i] >= '0' && digits[i] <= '9' ? index * 10 + (digits[i] - '0') : kMaxSharedStrings;
+            }
+            if (index < kMaxSharedStrings) {  // a bad index is judged data: reading it fails
+                bits |= quint64{1} << 27 | index;
+            }
+        } else if (cell.type == CellType::InlineString || cell.type == CellType::FormulaString ||
+                   raw.contains('&') ||
+                   std::any_of(raw.cbegin(), raw.cend(), [](char c) { return isSpace(c); })) {
+            // The text decides: a blank string, a value of spaces.
+            cell.tooLong = raw.size() > kMaxRawTextLength;
+            if (!cell.tooLong) {
+                cell.value = decodeXmlText(raw);
+                if (cell.type == CellType::InlineString) {
+                    cell.value = decodeEscapes(cell.value);
+                }
+            }
+            try {
+                if (isBlank(textOf(cell, package_))) {
+                    return;
+                }
+            } catch (const AutomationError&) {
+                // too long or unreadable: data all the same
+            }
+        }
+        if (candidates.size() >= kMaxCandidates) {
+            candidatesEnd = cell.row;
+            return;
+        }
+        candidates.push_back({bits});
+    }
+
+    ZipEntryDevice device_;
+    Package& package_;
+    QByteArray buffer_;
+    qsizetype pos_ = 0;
+    QByteArray prefix_;
+};
 
 class XlsxWorksheet final : public RowBlockWorksheet {
 public:
@@ -283,8 +847,44 @@ public:
         : RowBlockWorksheet(kXlsxMaxRow, kXlsxMaxColumn),
           package_(std::move(package)),
           index_(index),
-          name_(name) {
+          name_(name),
+          scan_(*package_->archive, index, *package_) {
+        if (scan_.foreign || !scan_.ordered) {
+            readTable();
+        }
         rewind();
+    }
+
+    int nextRowWithData(int row, const std::vector<int>& columns) override {
+        if (tableMode_) {
+            return RowBlockWorksheet::nextRowWithData(row, columns);
+        }
+        for (int col : columns) {
+            checkReference(1, col);
+        }
+        // The candidates come in row order: the first that holds data is the answer.
+        for (const SheetScan::Candidate& c : scan_.candidates) {
+            if (c.row() <= row || std::find(columns.cbegin(), columns.cend(), c.col()) == columns.cend()) {
+                continue;
+            }
+            if (!c.shared()) {
+                return c.row();
+            }
+            try {
+                if (!isBlank(package_->sharedString(c.index()))) {
+                    return c.row();
+                }
+            } catch (const AutomationError& e) {
+                if (e.number != kErrorCellTooLong) {
+                    throw;
+                }
+                return c.row();
+            }
+        }
+        // Past the candidates kept, the sheet itself is read.
+        return scan_.candidatesEnd == 0
+                   ? 0
+                   : RowBlockWorksheet::nextRowWithData(std::max(row, scan_.candidatesEnd - 1), columns);
     }
 
 protected:
@@ -292,24 +892,38 @@ protected:
         part_.reset();
         clearCells();
         rowNumber_ = 0;
-        auto part = std::make_unique<XmlPart>(package_->archive, index_, kZipSheetCap, name_);
-        while (part->nextStartElement()) {
-            if (isElement(part->reader(), QLatin1String("sheetData"))) {
-                part_ = std::move(part);
-                return;
-            }
+        tableAt_ = 0;
+        if (tableMode_) {
+            return;
         }
-        // No sheet data: an empty sheet.
+        part_ = openSheetData();
     }
 
     bool nextBlock() override {
+        clearCells();
+        if (tableMode_) {
+            if (tableAt_ >= table_.size()) {
+                return false;
+            }
+            first_ = last_ = table_[tableAt_].row;
+            while (tableAt_ < table_.size() && table_[tableAt_].row == first_) {
+                place(RawCell(table_[tableAt_++]));
+            }
+            return true;
+        }
         while (part_) {
             if (!part_->nextChild()) {
-                part_.reset();  // past the sheet data; nothing after it holds cells
+                // Past the sheet data; nothing after it holds cells. The scan checked the part's CRC-32.
+                part_.reset();
                 return false;
             }
             if (isElement(part_->reader(), QLatin1String("row"))) {
-                readRow();
+                readRow(*part_, [this](RawCell&& cell) {
+                    if (cell.row != rowNumber_) {
+                        part_->fail(QStringLiteral("cell of row %1 in row %2").arg(cell.row).arg(rowNumber_));
+                    }
+                    place(std::move(cell));
+                });
                 first_ = rowNumber_;
                 last_ = rowNumber_;
                 return true;
@@ -321,67 +935,129 @@ protected:
 
     QString blockCellText(int col) override {
         const int slot = slots_[static_cast<size_t>(col)];
-        return slot == 0 ? QString() : textOf(cells_[static_cast<size_t>(slot - 1)]);
+        return slot == 0 ? QString() : textOf(cells_[static_cast<size_t>(slot - 1)], *package_);
     }
 
 private:
-    void readRow() {
-        const QStringView r = attribute(part_->reader().attributes(), QLatin1String("r"));
-        if (r.isEmpty()) {
-            ++rowNumber_;
-        } else {
-            bool ok = false;
-            rowNumber_ = r.toInt(&ok);
-            if (!ok || rowNumber_ < 1 || rowNumber_ > kXlsxMaxRow) {
-                part_->fail(QStringLiteral("row number %1").arg(r.toString()));
-            }
+    // The sheet part positioned in <sheetData>, or null for a sheet without one.
+    std::unique_ptr<XmlPart> openSheetData() {
+        auto part = std::make_unique<XmlPart>(package_->archive, index_, kZipSheetCap, name_, kSpreadsheetMl);
+        if (!part->root()) {
+            part->fail(QStringLiteral("not a worksheet"));
         }
-        clearCells();
+        while (part->nextChild()) {
+            if (isElement(part->reader(), QLatin1String("sheetData"))) {
+                return part;
+            }
+            part->skipElement();
+        }
+        return nullptr;
+    }
+
+    // Reads the <row> whose start was the last token read, giving each cell with a value to `take`. A
+    // cell's reference names its row and column; a cell without one follows the one before in the row
+    // element's row, as LibreOffice and openpyxl place them.
+    template <typename Take>
+    void readRow(XmlPart& part, Take take) {
+        const QStringView r = attribute(part.reader().attributes(), QLatin1String("r"));
+        rowNumber_ = r.isEmpty() ? rowNumber_ + 1 : rowNumber(r.toLatin1());
+        if (rowNumber_ < 1) {
+            part.fail(QStringLiteral("row number %1").arg(r.toString()));
+        }
         int col = 0;
-        qsizetype rowText = 0;
-        while (part_->nextChild()) {
-            if (!isElement(part_->reader(), QLatin1String("c"))) {
-                part_->skipElement();
+        while (part.nextChild()) {
+            if (!isElement(part.reader(), QLatin1String("c"))) {
+                part.skipElement();
                 continue;
             }
-            const QXmlStreamAttributes attributes = part_->reader().attributes();
+            const QXmlStreamAttributes attributes = part.reader().attributes();
             const QStringView reference = attribute(attributes, QLatin1String("r"));
-            col = reference.isEmpty() ? col + 1 : referenceColumn(reference);
+            const auto [refCol, refRow] = cellReference(reference.toLatin1());
+            col = reference.isEmpty() ? col + 1 : refCol;
             if (col < 1 || col > kXlsxMaxColumn) {
-                part_->fail(QStringLiteral("cell reference %1").arg(reference.toString()));
+                part.fail(QStringLiteral("cell reference %1").arg(reference.toString()));
             }
             RawCell cell;
+            cell.row = refRow == 0 ? rowNumber_ : refRow;
             cell.col = col;
-            cell.type = attribute(attributes, QLatin1String("t")).toString();
+            cell.type = cellType(attribute(attributes, QLatin1String("t")));
             cell.style = attribute(attributes, QLatin1String("s")).toInt();
-            while (part_->nextChild()) {
-                const QXmlStreamReader& xml = part_->reader();
+            bool hasValue = false;
+            while (part.nextChild()) {
+                const QXmlStreamReader& xml = part.reader();
                 if (isElement(xml, QLatin1String("v"))) {
-                    cell.value.clear();
-                    part_->appendElementText(cell.value, kMaxRawTextLength);
+                    BoundedText text(kMaxRawTextLength);
+                    part.appendElementText(text);
+                    cell.tooLong = text.tooLong();
+                    cell.value = text.text();
+                    hasValue = true;
                 } else if (isElement(xml, QLatin1String("is"))) {
-                    cell.value = readStringItem(*part_);
+                    BoundedText text = readStringItem(part);
+                    cell.tooLong = text.tooLong();
+                    cell.value = text.text();
+                    hasValue = true;
                 } else {
-                    part_->skipElement();  // the formula, extensions
+                    part.skipElement();  // the formula, extensions
                 }
             }
-            if (cell.value.isEmpty()) {
-                continue;  // an empty cell, perhaps with a style
+            if (hasValue && (!cell.value.isEmpty() || cell.tooLong)) {
+                take(std::move(cell));  // an empty cell, perhaps with a style, is no cell
             }
-            rowText += cell.value.size();
-            if (rowText > kMaxRowTextLength) {
-                part_->fail(QStringLiteral("row %1 holds more than %2 characters")
-                                .arg(rowNumber_)
-                                .arg(kMaxRowTextLength));
+        }
+    }
+
+    // Reads the whole sheet through the XML parser into table_, sorted by row and column, a later cell
+    // for a place replacing an earlier one: what a sheet whose rows come out of order or repeated
+    // needs. At most kMaxTableCells cells and kMaxRowTextLength characters; a larger sheet is refused.
+    static constexpr size_t kMaxTableCells = 256 * 1024;
+    void readTable() {
+        tableMode_ = true;
+        std::unique_ptr<XmlPart> part = openSheetData();
+        qsizetype text = 0;
+        rowNumber_ = 0;
+        while (part && part->nextChild()) {
+            if (!isElement(part->reader(), QLatin1String("row"))) {
+                part->skipElement();
+                continue;
             }
-            // A column met twice keeps its last cell, so a row never holds more cells than columns.
-            int& slot = slots_[static_cast<size_t>(col)];
-            if (slot != 0) {
-                cells_[static_cast<size_t>(slot - 1)] = std::move(cell);
-            } else {
-                cells_.push_back(std::move(cell));
-                slot = static_cast<int>(cells_.size());
+            readRow(*part, [&](RawCell&& cell) {
+                text += cell.value.size();
+                if (table_.size() >= kMaxTableCells || text > kMaxRowTextLength) {
+                    part->fail(QStringLiteral("more cells out of order than are read"));
+                }
+                table_.push_back(std::move(cell));
+            });
+        }
+        if (part) {
+            part->finish();
+        }
+        std::stable_sort(table_.begin(), table_.end(), [](const RawCell& a, const RawCell& b) {
+            return a.row != b.row ? a.row < b.row : a.col < b.col;
+        });
+        // Of the cells for one place, the last in the file stays.
+        std::vector<RawCell> kept;
+        for (size_t i = 0; i < table_.size(); ++i) {
+            if (i + 1 == table_.size() || table_[i + 1].row != table_[i].row ||
+                table_[i + 1].col != table_[i].col) {
+                kept.push_back(std::move(table_[i]));
             }
+        }
+        table_ = std::move(kept);
+    }
+
+    // Puts a cell of the current row in its column; a column met twice keeps its last cell.
+    void place(RawCell&& cell) {
+        rowText_ += cell.value.size();
+        if (rowText_ > kMaxRowTextLength) {
+            ThrowBroken(
+                QStringLiteral("row %1 holds more than %2 characters").arg(cell.row).arg(kMaxRowTextLength));
+        }
+        int& slot = slots_[static_cast<size_t>(cell.col)];
+        if (slot != 0) {
+            cells_[static_cast<size_t>(slot - 1)] = std::move(cell);
+        } else {
+            cells_.push_back(std::move(cell));
+            slot = static_cast<int>(cells_.size());
         }
     }
 
@@ -390,62 +1066,22 @@ private:
             slots_[static_cast<size_t>(cell.col)] = 0;
         }
         cells_.clear();
-    }
-
-    QString textOf(const RawCell& cell) {
-        const QString& type = cell.type;
-        if (type == QLatin1String("s")) {
-            bool ok = false;
-            const qint64 index = cell.value.trimmed().toLongLong(&ok);
-            if (!ok) {
-                ThrowBroken(QStringLiteral("shared string index %1").arg(cell.value));
-            }
-            return package_->sharedString(index);
-        }
-        if (type == QLatin1String("inlineStr")) {
-            return cell.value;
-        }
-        if (type == QLatin1String("str")) {
-            QString text = decodeEscapes(cell.value);
-            if (text.size() > kMaxCellTextLength) {
-                ThrowBroken(QStringLiteral("cell text longer than %1 characters").arg(kMaxCellTextLength));
-            }
-            return text;
-        }
-        if (type == QLatin1String("e")) {
-            return cell.value.trimmed();
-        }
-        if (type == QLatin1String("b")) {
-            const QString v = cell.value.trimmed();
-            return v.isEmpty() ? QString()
-                               : BooleanText(v == QLatin1String("1") || v == QLatin1String("true"));
-        }
-        if (type == QLatin1String("d")) {
-            return IsoDateText(cell.value.trimmed());
-        }
-        // A number ("n" or no type).
-        if (cell.value.isEmpty()) {
-            return {};
-        }
-        bool ok = false;
-        const double number = cell.value.toDouble(&ok);
-        if (!ok) {
-            return cell.value.left(kMaxCellTextLength);  // not a number after all: the text as it stands
-        }
-        if (cell.style > 0) {
-            return SerialDateText(number, package_->styleKind(cell.style), package_->date1904);
-        }
-        return GeneralNumberText(number);
+        rowText_ = 0;
     }
 
     std::shared_ptr<Package> package_;
     qint64 index_;
     QString name_;
+    SheetScan scan_;
+    bool tableMode_ = false;
+    std::vector<RawCell> table_;  // in table mode: every cell, by row and column
+    size_t tableAt_ = 0;
     std::unique_ptr<XmlPart> part_;  // positioned in <sheetData>, or null past it
     std::vector<RawCell> cells_;     // the current row's cells with a value
     std::vector<int> slots_ =
         std::vector<int>(kXlsxMaxColumn + 1, 0);  // by column: 1 + index in cells_, or 0
     int rowNumber_ = 0;
+    qsizetype rowText_ = 0;
 };
 
 struct SheetEntry {
@@ -532,8 +1168,8 @@ std::unique_ptr<Workbook> OpenXlsxWorkbook(std::shared_ptr<const ZipArchive> arc
     std::vector<SheetEntry> sheets;
     QStringList relationshipIds;
     {
-        XmlPart part(archive, workbookIndex, kZipPartCap, workbookPart);
-        if (!part.nextStartElement() || !isElement(part.reader(), QLatin1String("workbook"))) {
+        XmlPart part(archive, workbookIndex, kZipPartCap, workbookPart, kSpreadsheetMl);
+        if (!part.root() || !isElement(part.reader(), QLatin1String("workbook"))) {
             notSpreadsheet(QStringLiteral("the main document is not a workbook"));
         }
         while (part.nextChild()) {
@@ -557,6 +1193,7 @@ std::unique_ptr<Workbook> OpenXlsxWorkbook(std::shared_ptr<const ZipArchive> arc
                 part.skipElement();
             }
         }
+        part.finish();
     }
 
     const QHash<QString, Relationship> relationships = readRelationships(archive, workbookPart);

@@ -2,8 +2,6 @@
 
 #include <zip.h>
 
-#include <QFile>
-
 #include "workbook.h"
 
 namespace velmora {
@@ -33,16 +31,10 @@ QByteArray partKey(QByteArray name) {
 
 }  // namespace
 
-std::shared_ptr<ZipArchive> ZipArchive::openFile(const QString& path) {
+std::shared_ptr<ZipArchive> ZipArchive::openDescriptor(int fd) {
     std::shared_ptr<ZipArchive> result(new ZipArchive);
     int code = 0;
-    // libzip takes file names in UTF-8 on Windows and as the system's bytes elsewhere.
-#ifdef Q_OS_WIN
-    const QByteArray name = path.toUtf8();
-#else
-    const QByteArray name = QFile::encodeName(path);
-#endif
-    result->archive_ = zip_open(name.constData(), ZIP_RDONLY, &code);
+    result->archive_ = zip_fdopen(fd, ZIP_RDONLY, &code);
     if (result->archive_ == nullptr) {
         broken(QStringLiteral("not a readable zip file: %1").arg(zipErrorText(code)));
     }
@@ -123,6 +115,11 @@ ZipEntryDevice::ZipEntryDevice(const ZipArchive& archive, qint64 index, qint64 c
     } else {
         cap_ = std::min(cap_, kZipRatioGrace);
     }
+    if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && stat.encryption_method != ZIP_EM_NONE) {
+        throw AutomationError(
+            kErrorPasswordProtected,
+            QStringLiteral("zip entry %1 is encrypted").arg(QString::fromUtf8(stat.name ? stat.name : "")));
+    }
     file_ = zip_fopen_index(archive.archive_, static_cast<zip_uint64_t>(index), 0);
     if (file_ == nullptr) {
         broken(QStringLiteral("zip entry %1 cannot be opened: %2")
@@ -149,6 +146,7 @@ qint64 ZipEntryDevice::readData(char* data, qint64 maxSize) {
     const qint64 want = std::min(maxSize, cap_ + 1 - produced_);
     const zip_int64_t n = zip_fread(file_, data, static_cast<zip_uint64_t>(want));
     if (n < 0) {
+        // Among the reasons: a wrong CRC-32, which libzip checks when an entry is read to its end.
         why_ =
             QStringLiteral("zip entry unreadable: %1").arg(QString::fromLocal8Bit(zip_file_strerror(file_)));
         return -1;
@@ -169,6 +167,16 @@ qint64 ZipEntryDevice::readData(char* data, qint64 maxSize) {
         }
     }
     return n;
+}
+
+bool ZipEntryDevice::drain() {
+    char buffer[16384];
+    while (!atEnd()) {
+        if (read(buffer, sizeof buffer) < 0) {
+            return false;
+        }
+    }
+    return !failed();
 }
 
 }  // namespace velmora

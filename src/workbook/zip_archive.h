@@ -20,12 +20,13 @@ inline constexpr qint64 kZipPartCap = 16LL * 1024 * 1024;    // workbook, relati
 inline constexpr qint64 kZipRatioGrace = 100 * 1024;
 inline constexpr int kZipMaxRatio = 100;
 
-// A zip file opened read-only with libzip, from a path or from bytes in memory. Entries are found by
-// their part name as OPC reads them: "/" or "\" as the separator, an optional leading "/", ASCII
+// A zip file opened read-only with libzip, from an open file descriptor or from bytes in memory. Entries are
+// found by their part name as OPC reads them: "/" or "\" as the separator, an optional leading "/", ASCII
 // letters in either case. Every failure throws AutomationError 432.
 class ZipArchive {
 public:
-    static std::shared_ptr<ZipArchive> openFile(const QString& path);
+    // Takes over `fd` (a regular file), which libzip closes.
+    static std::shared_ptr<ZipArchive> openDescriptor(int fd);
     static std::shared_ptr<ZipArchive> openData(const QByteArray& data);
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
@@ -49,13 +50,15 @@ private:
 };
 
 // Reads one entry as a sequential device, inflating as it is read and refusing to go past the
-// entry's limits: a read then fails, failed() is true and why() says which limit it was. An
+// entry's limits: a read then fails, failed() is true and why() says which limit it was. Read to its
+// end, the entry's CRC-32 is checked (by libzip) and a mismatch fails the last read the same way. An
 // inspector, when set, sees every chunk before the reader does and may refuse it with a reason.
 class ZipEntryDevice final : public QIODevice {
 public:
     using Inspector = std::function<QString(const char* data, qint64 size)>;
 
-    // Throws AutomationError 432 when the entry cannot be opened (encrypted, unknown compression).
+    // Throws AutomationError 432 when the entry cannot be opened (unknown compression), 70 when it is
+    // encrypted.
     // The archive must outlive the device.
     ZipEntryDevice(const ZipArchive& archive, qint64 index, qint64 cap);
     ~ZipEntryDevice() override;
@@ -65,6 +68,8 @@ public:
     bool atEnd() const override { return finished_ || failed(); }
     bool failed() const { return !why_.isEmpty(); }
     QString why() const { return why_; }
+    // Reads on to the entry's end, so that its CRC-32 is checked; false when that fails.
+    bool drain();
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;

@@ -1,5 +1,8 @@
 #include "zip_xml.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "workbook.h"
 
 namespace velmora {
@@ -12,20 +15,33 @@ namespace {
 class XmlGuard {
 public:
     QString inspect(const char* data, qint64 size) {
-        for (qint64 i = 0; i < size; ++i) {
-            const char c = data[i];
+        for (qint64 i = 0; i < size;) {
+            // Text and tags, the bulk of a part, are passed over a run at a time.
+            if (state_ == State::Text || (state_ == State::Tag && quote_ != 0)) {
+                const char wanted = state_ == State::Text ? '<' : quote_;
+                const void* found = std::memchr(data + i, wanted, static_cast<size_t>(size - i));
+                const qint64 n = found ? static_cast<const char*>(found) - (data + i) + 1 : size - i;
+                if ((run_ += n) > kXmlMaxRun) {
+                    return tooLong();
+                }
+                i += n;
+                if (found && state_ == State::Text) {
+                    state_ = State::Open;
+                    run_ = 1;
+                } else if (found) {
+                    quote_ = 0;
+                }
+                continue;
+            }
+            const char c = data[i++];
             if (++run_ > kXmlMaxRun) {
-                return QStringLiteral("XML construct longer than %1 bytes").arg(kXmlMaxRun);
+                return tooLong();
             }
             if (c == 0) {
                 continue;
             }
             switch (state_) {
                 case State::Text:
-                    if (c == '<') {
-                        state_ = State::Open;
-                        run_ = 1;
-                    }
                     break;
                 case State::Open:
                     state_ = c == '!' ? State::Bang : c == '?' ? State::Instruction : State::Tag;
@@ -36,11 +52,7 @@ public:
                     }
                     break;
                 case State::Tag:
-                    if (quote_ != 0) {
-                        if (c == quote_) {
-                            quote_ = 0;
-                        }
-                    } else if (c == '"' || c == '\'') {
+                    if (c == '"' || c == '\'') {
                         quote_ = c;
                     } else if (c == '>') {
                         state_ = State::Text;
@@ -82,6 +94,8 @@ public:
     }
 
 private:
+    static QString tooLong() { return QStringLiteral("XML construct longer than %1 bytes").arg(kXmlMaxRun); }
+
     enum class State { Text, Open, Tag, Bang, Comment, CData, Instruction };
     State state_ = State::Text;
     qint64 run_ = 0;
@@ -92,31 +106,67 @@ private:
 
 }  // namespace
 
-XmlPart::XmlPart(std::shared_ptr<const ZipArchive> archive, qint64 index, qint64 cap, const QString& name)
-    : archive_(std::move(archive)), name_(name), device_(*archive_, index, cap) {
-    device_.setInspector([guard = std::make_shared<XmlGuard>()](const char* data, qint64 size) {
+namespace {
+
+const QString kMarkupCompatibility =
+    QStringLiteral("http://schemas.openxmlformats.org/markup-compatibility/2006");
+
+}  // namespace
+
+void GuardXml(ZipEntryDevice& device) {
+    device.setInspector([guard = std::make_shared<XmlGuard>()](const char* data, qint64 size) {
         return guard->inspect(data, size);
     });
+}
+
+bool XmlVocabulary::understands(QStringView uri) const {
+    return std::any_of(namespaces.cbegin(), namespaces.cend(), [uri](const QString& n) { return n == uri; });
+}
+
+XmlPart::XmlPart(std::shared_ptr<const ZipArchive> archive, qint64 index, qint64 cap, const QString& name,
+                 const XmlVocabulary& vocabulary)
+    : archive_(std::move(archive)), name_(name), vocabulary_(vocabulary), device_(*archive_, index, cap) {
+    GuardXml(device_);
     xml_.setDevice(&device_);
     xml_.setNamespaceProcessing(true);
 }
 
 QXmlStreamReader::TokenType XmlPart::next() {
     const QXmlStreamReader::TokenType type = xml_.readNext();
-    if (type == QXmlStreamReader::Invalid) {
-        fail(device_.failed() ? device_.why() : xml_.errorString());
-    }
-    if (type == QXmlStreamReader::DTD) {
-        fail(QStringLiteral("XML with a document type declaration"));
+    switch (type) {
+        case QXmlStreamReader::Invalid:
+            fail(device_.failed() ? device_.why() : xml_.errorString());
+        case QXmlStreamReader::DTD:
+            fail(QStringLiteral("XML with a document type declaration"));
+        case QXmlStreamReader::StartElement:
+            ++depth_;
+            if (vocabulary_.markupCompatibility) {
+                for (const QXmlStreamNamespaceDeclaration& d : xml_.namespaceDeclarations()) {
+                    declarations_.push_back({depth_, d.prefix().toString(), d.namespaceUri().toString()});
+                }
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            while (!declarations_.empty() && declarations_.back().depth == depth_) {
+                declarations_.pop_back();
+            }
+            --depth_;
+            break;
+        case QXmlStreamReader::EndDocument:
+            finish();
+            break;
+        default:
+            break;
     }
     return type;
 }
 
-bool XmlPart::nextStartElement() {
+bool XmlPart::root() {
     for (;;) {
         switch (next()) {
             case QXmlStreamReader::StartElement:
-                return true;
+                rootPrefix_ = xml_.prefix().toString();
+                return understood();
             case QXmlStreamReader::EndDocument:
                 return false;
             default:
@@ -126,50 +176,95 @@ bool XmlPart::nextStartElement() {
 }
 
 bool XmlPart::nextChild() {
-    int depth = 0;
     for (;;) {
         switch (next()) {
             case QXmlStreamReader::StartElement:
-                if (depth == 0) {
+                if (vocabulary_.markupCompatibility && xml_.namespaceUri() == kMarkupCompatibility &&
+                    xml_.name() == QLatin1String("AlternateContent")) {
+                    enterAlternateContent();
+                } else if (understood()) {
                     return true;
+                } else {
+                    skipElement();
                 }
-                ++depth;
                 break;
             case QXmlStreamReader::EndElement:
-                if (depth == 0) {
-                    return false;
+                if (!branches_.empty() && depth_ == branches_.back() - 1) {
+                    // The end of the branch taken: what is left of its AlternateContent is skipped.
+                    branches_.pop_back();
+                    skipTo(depth_ - 1);
+                    break;
                 }
-                --depth;
-                break;
+                return false;
             case QXmlStreamReader::EndDocument:
                 fail(QStringLiteral("unexpected end of document"));
             default:
                 break;
+        }
+    }
+}
+
+void XmlPart::enterAlternateContent() {
+    const int depth = depth_;
+    for (;;) {
+        switch (next()) {
+            case QXmlStreamReader::StartElement: {
+                const bool mc = xml_.namespaceUri() == kMarkupCompatibility;
+                bool take = mc && xml_.name() == QLatin1String("Fallback");
+                if (mc && xml_.name() == QLatin1String("Choice")) {
+                    const QStringList prefixes = plainAttribute(xml_.attributes(), QLatin1String("Requires"))
+                                                     .toString()
+                                                     .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+                    take = !prefixes.isEmpty() &&
+                           std::all_of(prefixes.cbegin(), prefixes.cend(), [this](const QString& prefix) {
+                               return vocabulary_.understands(namespaceOf(prefix));
+                           });
+                }
+                if (take) {
+                    branches_.push_back(depth_);
+                    return;
+                }
+                skipTo(depth);
+                break;
+            }
+            case QXmlStreamReader::EndElement:
+                return;  // no branch to take
+            case QXmlStreamReader::EndDocument:
+                fail(QStringLiteral("unexpected end of document"));
+            default:
+                break;
+        }
+    }
+}
+
+QStringView XmlPart::namespaceOf(QStringView prefix) const {
+    for (auto d = declarations_.crbegin(); d != declarations_.crend(); ++d) {
+        if (d->prefix == prefix) {
+            return d->uri;
+        }
+    }
+    return {};
+}
+
+void XmlPart::skipTo(int depth) {
+    while (depth_ > depth) {
+        if (next() == QXmlStreamReader::EndDocument) {
+            fail(QStringLiteral("unexpected end of document"));
         }
     }
 }
 
 void XmlPart::skipElement() {
-    readElement(nullptr, 0);
+    skipTo(depth_ - 1);
 }
 
-void XmlPart::appendElementText(QString& text, qsizetype limit) {
-    readElement(&text, limit);
-}
-
-void XmlPart::readElement(QString* text, qsizetype limit) {
-    int depth = 1;
-    while (depth > 0) {
+void XmlPart::appendElementText(BoundedText& text) {
+    const int own = depth_;
+    while (depth_ >= own) {
         switch (next()) {
-            case QXmlStreamReader::StartElement:
-                ++depth;
-                break;
-            case QXmlStreamReader::EndElement:
-                --depth;
-                break;
             case QXmlStreamReader::Characters:
-                if (text) {
-                    AppendCellText(*text, xml_.text(), limit);
+                if (depth_ == own) {
+                    text.append(xml_.text());
                 }
                 break;
             case QXmlStreamReader::EndDocument:
@@ -180,16 +275,14 @@ void XmlPart::readElement(QString* text, qsizetype limit) {
     }
 }
 
-void XmlPart::fail(const QString& why) const {
-    throw AutomationError(kErrorNotWorkbook, QStringLiteral("%1: %2").arg(name_, why));
+void XmlPart::finish() {
+    if (!device_.drain()) {
+        fail(device_.why());
+    }
 }
 
-void AppendCellText(QString& text, QStringView more, qsizetype limit) {
-    if (text.size() + more.size() > limit) {
-        throw AutomationError(kErrorNotWorkbook,
-                              QStringLiteral("cell text longer than %1 characters").arg(limit));
-    }
-    text.append(more);
+void XmlPart::fail(const QString& why) const {
+    throw AutomationError(kErrorNotWorkbook, QStringLiteral("%1: %2").arg(name_, why));
 }
 
 }  // namespace velmora

@@ -2,10 +2,10 @@
 
 #include <zip.h>
 
-#include <QDebug>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtEndian>
 #include <algorithm>
 #include <cstring>
@@ -19,451 +19,374 @@ int ErrorNumber(const std::function<void()>& f) {
     try {
         f();
     } catch (const AutomationError& e) {
-        if (qEnvironmentVariableIsSet("VELMORA_SHOW_ERRORS")) {
-            qInfo() << e.number << e.detail;
-        }
         return e.number;
     }
     return 0;
 }
 
-int ReadEverything(const QByteArray& bytes, int rows, int cols) {
-    return ErrorNumber([&] {
-        std::unique_ptr<Workbook> book = openWorkbookData(bytes);
-        for (const QString& name : book->sheetNames()) {
-            std::unique_ptr<Worksheet> sheet = book->worksheet(name);
-            for (int r = 1; r <= rows; ++r) {
-                for (int c = 1; c <= cols; ++c) {
-                    sheet->cellText(r, c);
-                }
-            }
-            sheet->nextRowWithData(0, {1, 2, 3});
+QByteArray Expand(QByteArrayView field) {
+    QByteArray bytes;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const qsizetype star = field.indexOf('*', i);
+        const qsizetype close = field.indexOf('}', i);
+        bool repeat = false;
+        const int count = field[i] == '{' && star > i && close > star
+                              ? field.sliced(i + 1, star - i - 1).toInt(&repeat)
+                              : 0;
+        if (repeat) {
+            bytes += Expand(field.sliced(star + 1, close - star - 1)).repeated(count);
+            i = close;
+        } else if (field[i] == '\\' && i + 1 < field.size()) {
+            const char c = field[++i];
+            bytes += c == 'n'   ? '\n'
+                     : c == 'r' ? '\r'
+                     : c == 't' ? '\t'
+                     : c == 'x' ? char(field.sliced(i + 1, 2).toUInt(nullptr, 16))
+                                : c;
+            i += c == 'x' ? 2 : 0;
+        } else {
+            bytes += field[i];
         }
-    });
+    }
+    return bytes;
 }
 
-// ---- zip -------------------------------------------------------------------------------------------
+std::vector<std::vector<QByteArray>> Cases(const QString& file) {
+    QFile f(qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/tests/data/workbooks/") + file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        throw std::runtime_error("no cases: run through ctest, or set VELMORA_SOURCE_DIR to the source tree");
+    }
+    std::vector<std::vector<QByteArray>> cases;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (!line.isEmpty() && !line.startsWith('#')) {
+            std::vector<QByteArray> fields;
+            for (const QByteArray& field : line.split('\t')) {
+                fields.push_back(Expand(field));
+            }
+            cases.push_back(fields);
+        }
+    }
+    return cases;
+}
+
+void AddRows(const QString& file, const char* types) {
+    for (const std::vector<QByteArray>& c : Cases(file)) {
+        QTestData& row = QTest::newRow(c[0].constData());
+        for (size_t i = 0; types[i] != 0; ++i) {
+            const QByteArray field = i + 1 < c.size() ? c[i + 1] : QByteArray();
+            if (types[i] == 'b') {
+                row << field;
+            } else if (types[i] == 's') {
+                row << QString::fromUtf8(field);
+            } else {
+                row << field.toInt();
+            }
+        }
+    }
+}
+
+QString Cells(const QByteArray& bytes, const QString& cells, const QString& suffix) {
+    std::unique_ptr<Worksheet> sheet;
+    QStringList texts;
+    for (const QString& cell : cells.split(u' ')) {
+        QString text;
+        const int error = ErrorNumber([&] {
+            if (!sheet) {
+                sheet = openWorkbookData(bytes, suffix)->worksheet(QStringLiteral("Sheet1"));
+            }
+            text = sheet->cellText(cell.section(u',', 0, 0).toInt(), cell.section(u',', 1, 1).toInt());
+        });
+        texts << (error == 0 ? text : QStringLiteral("error %1").arg(error));
+    }
+    return texts.join(u'|');
+}
+
+void Seed(const char* reader, const QByteArray& bytes) {
+    const QString dir = qEnvironmentVariable("VELMORA_SEEDS");
+    QFile file(QStringLiteral("%1/%2/crafted-%3")
+                   .arg(dir, QLatin1String(reader), QString::number(qHash(bytes), 16)));
+    if (!dir.isEmpty() && bytes.size() <= 65536 && file.open(QIODevice::WriteOnly)) {
+        file.write(bytes);
+    }
+}
 
 QByteArray MakeZip(const std::vector<ZipEntry>& entries) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("made.zip"));
     int error = 0;
     zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (archive == nullptr) {
-        throw std::runtime_error("zip_open failed");
-    }
     for (const ZipEntry& entry : entries) {
         zip_source_t* source = zip_source_buffer(archive, entry.data.constData(), entry.data.size(), 0);
         const zip_int64_t index =
             zip_file_add(archive, entry.name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8);
-        if (index < 0) {
-            zip_source_free(source);
-            zip_discard(archive);
-            throw std::runtime_error("zip_file_add failed");
-        }
         zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
-                                 entry.stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, entry.stored ? 0 : 9);
+                                 entry.stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 9);
+        zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), 1704067200,
+                           0);  // the same bytes each run
+        if (entry.encrypted) {
+            zip_file_set_encryption(archive, static_cast<zip_uint64_t>(index), ZIP_EM_TRAD_PKWARE,
+                                    "password");
+        }
     }
-    if (zip_close(archive) != 0) {
-        zip_discard(archive);
-        throw std::runtime_error("zip_close failed");
+    if (archive == nullptr || zip_close(archive) != 0) {
+        throw std::runtime_error("cannot write a zip file");
     }
     QFile file(path);
     file.open(QIODevice::ReadOnly);
-    return file.readAll();
+    const QByteArray zip = file.readAll();
+    Seed(entries.empty() || entries[0].name != QLatin1String("mimetype") ? "xlsx" : "ods", zip);
+    return zip;
 }
 
-// ---- .xlsx -----------------------------------------------------------------------------------------
+QByteArray WithWrongCrc(QByteArray zip, int index) {
+    const qsizetype central = zip.indexOf("PK\x01\x02");
+    qsizetype at = central;
+    for (int i = 0; i < index; ++i) {
+        at = zip.indexOf("PK\x01\x02", at + 4);
+    }
+    const quint32 crc = ~U32At(zip, at + 16);
+    SetU32(zip, at + 16, crc);
+    SetU32(zip, U32At(zip, at + 42) + 14, crc);
+    return zip;
+}
 
 namespace {
 
-const char* mainNamespace(bool strict) {
-    return strict ? "http://purl.oclc.org/ooxml/spreadsheetml/main"
-                  : "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-}
-const char* relationshipNamespace(bool strict) {
-    return strict ? "http://purl.oclc.org/ooxml/officeDocument/relationships"
-                  : "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-}
-QByteArray relationshipType(bool strict, const QString& kind) {
-    return QByteArray(relationshipNamespace(strict)) + '/' + kind.toUtf8();
+QByteArray ns(bool strict, const char* transitional, const char* strictName) {
+    return strict ? QByteArray("http://purl.oclc.org/ooxml/") + strictName
+                  : QByteArray("http://schemas.openxmlformats.org/") + transitional;
 }
 
-QByteArray relationships(const QList<std::pair<QByteArray, std::pair<QByteArray, QByteArray>>>& items) {
-    QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
-<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
-    for (const auto& [id, typeAndTarget] : items) {
-        xml += R"(<Relationship Id=")" + id + R"(" Type=")" + typeAndTarget.first + R"(" Target=")" +
-               typeAndTarget.second + R"("/>)";
+QByteArray main(bool strict) {
+    return ns(strict, "spreadsheetml/2006/main", "spreadsheetml/main");
+}
+
+QByteArray relationships(const std::vector<std::pair<QByteArray, QByteArray>>& typesAndTargets, bool strict) {
+    QByteArray xml =
+        R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
+    int id = 0;
+    for (const auto& [type, target] : typesAndTargets) {
+        xml += R"(<Relationship Id="rId)" + QByteArray::number(++id) + R"(" Type=")" +
+               ns(strict, "officeDocument/2006/relationships/", "officeDocument/relationships/") + type +
+               R"(" Target=")" + target + R"("/>)";
     }
     return xml + "</Relationships>";
 }
 
 }  // namespace
 
-QByteArray WorksheetXml(const QByteArray& sheetData, bool strict) {
-    return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
-<worksheet xmlns=")" +
-           QByteArray(mainNamespace(strict)) +
-           R"("><dimension ref="A1"/><sheetViews><sheetView workbookViewId="0"/></sheetViews><sheetData>)" +
-           sheetData +
-           R"(</sheetData><pageMargins left="0.7" right="0.7" top="0.75" bottom="0.75" header="0.3" footer="0.3"/></worksheet>)";
+QByteArray SheetXml(const QByteArray& data, const QByteArray& root, bool strict) {
+    const bool whole = data.startsWith("<sheetData") || data.startsWith("<sheetPr");
+    return R"(<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns=")" + main(strict) + "\" " + root + ">" +
+           (whole ? data : "<sheetData>" + data + "</sheetData>") + "<pageMargins/></worksheet>";
 }
 
-QByteArray SharedStringsXml(const QByteArray& items, bool strict) {
-    return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
-<sst xmlns=")" +
-           QByteArray(mainNamespace(strict)) + R"(">)" + items + "</sst>";
+QByteArray SstXml(const QByteArray& items, bool strict) {
+    return R"(<sst xmlns=")" + main(strict) + R"(">)" + items + "</sst>";
 }
 
-std::vector<ZipEntry> XlsxEntries(const XlsxPackage& package) {
-    const bool strict = package.strict;
-    const bool absolute = package.names == PartNames::Absolute;
-    const int count = static_cast<int>(package.sheets.size());
-    std::vector<ZipEntry> entries;
-    entries.push_back({QStringLiteral("[Content_Types].xml"),
-                       R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
-<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/></Types>)"});
-    entries.push_back({QStringLiteral("_rels/.rels"),
-                       relationships({{"rId1",
-                                       {relationshipType(strict, QStringLiteral("officeDocument")),
-                                        absolute ? "/xl/workbook.xml" : "xl/workbook.xml"}}})});
-
-    QByteArray workbook = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
-<workbook xmlns=")" + QByteArray(mainNamespace(strict)) +
-                          R"(" xmlns:r=")" + relationshipNamespace(strict) + R"("><workbookPr )" +
-                          package.workbookPr.toUtf8() + "/><sheets>";
-    QList<std::pair<QByteArray, std::pair<QByteArray, QByteArray>>> rels;
-    for (int i = 0; i < count; ++i) {
-        const int rid = package.names == PartNames::Reversed ? count - i : i + 1;
-        const QByteArray id = "rId" + QByteArray::number(rid);
-        workbook += R"(<sheet name=")" +
-                    package.sheets[static_cast<size_t>(i)].name.toHtmlEscaped().toUtf8() + R"(" sheetId=")" +
-                    QByteArray::number(i + 1) + R"(" r:id=")" + id + R"("/>)";
-        const QByteArray file = "worksheets/sheet" + QByteArray::number(i + 1) + ".xml";
-        rels.append({id,
-                     {relationshipType(strict, package.sheets[static_cast<size_t>(i)].relationshipType),
-                      absolute ? "/xl/" + file : file}});
-        entries.push_back(
-            {QStringLiteral("xl/") + QString::fromLatin1(file), package.sheets[static_cast<size_t>(i)].xml});
+std::vector<ZipEntry> Xlsx::entries() const {
+    const QByteArray root = odd ? "/xl/" : "";
+    QByteArray workbook = "<workbook xmlns=\"" + main(strict) + "\" xmlns:r=\"" +
+                          ns(strict, "officeDocument/2006/relationships", "officeDocument/relationships") +
+                          "\"><workbookPr " + workbookAttributes + "/><sheets>";
+    std::vector<std::pair<QByteArray, QByteArray>> rels;
+    std::vector<ZipEntry> result = {
+        {QStringLiteral("[Content_Types].xml"), "<Types/>"},
+        {QStringLiteral("_rels/.rels"),
+         relationships({{"officeDocument", root + (odd ? "workbook.xml" : "xl/workbook.xml")}}, strict)}};
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        const QByteArray n = QByteArray::number(qsizetype(i + 1));
+        workbook +=
+            "<sheet name=\"" + sheets[i].first.toUtf8() + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+        const bool chart = sheets[i].second.startsWith("<chartsheet");
+        rels.push_back({chart ? "chartsheet" : "worksheet", root + "worksheets/sheet" + n + ".xml"});
+        result.push_back({QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1), sheets[i].second});
     }
-    workbook += "</sheets></workbook>";
-    entries.push_back({QStringLiteral("xl/workbook.xml"), workbook});
-    if (!package.sharedStrings.isEmpty()) {
-        rels.append({"rId" + QByteArray::number(count + 1),
-                     {relationshipType(strict, QStringLiteral("sharedStrings")),
-                      absolute ? "/xl/sharedStrings.xml" : "sharedStrings.xml"}});
-        entries.push_back({QStringLiteral("xl/sharedStrings.xml"), package.sharedStrings});
+    if (!sharedStrings.isEmpty()) {
+        rels.push_back({"sharedStrings", root + "sharedStrings.xml"});
+        result.push_back({QStringLiteral("xl/sharedStrings.xml"), sharedStrings});
     }
-    if (!package.styles.isEmpty()) {
-        rels.append({"rId" + QByteArray::number(count + 2),
-                     {relationshipType(strict, QStringLiteral("styles")),
-                      absolute ? "/xl/styles.xml" : "styles.xml"}});
-        entries.push_back({QStringLiteral("xl/styles.xml"), package.styles});
+    if (!styles.isEmpty()) {
+        rels.push_back({"styles", root + "styles.xml"});
+        result.push_back({QStringLiteral("xl/styles.xml"), styles});
     }
-    entries.push_back({QStringLiteral("xl/_rels/workbook.xml.rels"), relationships(rels)});
-    if (package.names == PartNames::Backslash) {
-        for (ZipEntry& entry : entries) {
-            entry.name.replace(QLatin1Char('/'), QLatin1Char('\\'));
-        }
+    result.push_back({QStringLiteral("xl/workbook.xml"), workbook + "</sheets></workbook>"});
+    result.push_back({QStringLiteral("xl/_rels/workbook.xml.rels"), relationships(rels, strict)});
+    for (ZipEntry& e : result) {
+        e.name.replace(QLatin1Char('/'), odd ? QLatin1Char('\\') : QLatin1Char('/'));
     }
-    return entries;
+    return result;
 }
 
-QByteArray MakeXlsx(const XlsxPackage& package) {
-    return MakeZip(XlsxEntries(package));
+QByteArray MakeOds(const QByteArray& tables, const QByteArray& styles, const QByteArray& mimetype) {
+    const QByteArray content =
+        R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:number="urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0" xmlns:calcext="urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0" xmlns:ev="urn:evil"><office:automatic-styles>)" +
+        styles + "</office:automatic-styles><office:body><office:spreadsheet>" + tables +
+        "</office:spreadsheet></office:body></office:document-content>";
+    return MakeZip({{QStringLiteral("mimetype"), mimetype, true}, {QStringLiteral("content.xml"), content}});
 }
 
-// ---- .ods ------------------------------------------------------------------------------------------
-
-QByteArray MakeOds(const QByteArray& tables, const QByteArray& mimetype) {
-    const QByteArray content = R"(<?xml version="1.0" encoding="UTF-8"?>
-<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:calcext="urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0" office:version="1.3"><office:automatic-styles/><office:body><office:spreadsheet>)" +
-                               tables + "</office:spreadsheet></office:body></office:document-content>";
-    return MakeZip(
-        {{QStringLiteral("mimetype"), mimetype, true},
-         {QStringLiteral("content.xml"), content},
-         {QStringLiteral("META-INF/manifest.xml"),
-          R"(<?xml version="1.0" encoding="UTF-8"?><manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0"/>)"}});
-}
-
-// ---- compound files --------------------------------------------------------------------------------
-
-namespace {
-
-constexpr quint32 kEndOfChain = 0xFFFFFFFE;
-constexpr quint32 kFree = 0xFFFFFFFF;
-constexpr quint32 kFatSector = 0xFFFFFFFD;
-constexpr int kSector = 512;
-
-QByteArray directoryEntry(const QString& name, int type, quint32 right, quint32 child, quint32 start,
-                          quint64 size) {
-    QByteArray entry(128, '\0');
-    for (int i = 0; i < name.size() && i < 31; ++i) {
-        qToLittleEndian<quint16>(name[i].unicode(), entry.data() + 2 * i);
-    }
-    qToLittleEndian<quint16>(static_cast<quint16>(name.isEmpty() ? 0 : (name.size() + 1) * 2),
-                             entry.data() + 0x40);
-    entry[0x42] = static_cast<char>(type);
-    entry[0x43] = 1;  // black
-    qToLittleEndian<quint32>(kFree, entry.data() + 0x44);
-    qToLittleEndian<quint32>(right, entry.data() + 0x48);
-    qToLittleEndian<quint32>(child, entry.data() + 0x4C);
-    qToLittleEndian<quint32>(start, entry.data() + 0x74);
-    qToLittleEndian<quint64>(size, entry.data() + 0x78);
-    return entry;
-}
-
-}  // namespace
-
-QByteArray MakeCompoundFile(const std::vector<std::pair<QString, QByteArray>>& streams) {
-    std::vector<QByteArray> sectors;
-    std::vector<quint32> fat;
-    // Appends `data` as a chain of sectors: its first sector, or end-of-chain for no data.
-    const auto allocate = [&](const QByteArray& data) -> quint32 {
-        if (data.isEmpty()) {
-            return kEndOfChain;
-        }
-        const quint32 first = static_cast<quint32>(sectors.size());
-        for (qsizetype at = 0; at < data.size(); at += kSector) {
-            QByteArray sector = data.mid(at, kSector);
-            sector.append(QByteArray(kSector - sector.size(), '\0'));
-            sectors.push_back(sector);
-            fat.push_back(static_cast<quint32>(sectors.size()));
-        }
-        fat.back() = kEndOfChain;
-        return first;
-    };
-
-    std::vector<quint32> starts;
-    QByteArray miniStream;
-    std::vector<quint32> miniFat;
-    for (const auto& [name, data] : streams) {
-        if (data.size() >= 4096) {
-            starts.push_back(allocate(data));
-        } else if (data.isEmpty()) {
-            starts.push_back(kEndOfChain);
-        } else {
-            const quint32 first = static_cast<quint32>(miniStream.size() / 64);
-            QByteArray padded = data;
-            padded.append(QByteArray((64 - padded.size() % 64) % 64, '\0'));
-            miniStream += padded;
-            for (qsizetype i = 0; i < padded.size() / 64; ++i) {
-                miniFat.push_back(first + static_cast<quint32>(i) + 1);
-            }
-            miniFat.back() = kEndOfChain;
-            starts.push_back(first);
-        }
-    }
-    const quint32 miniStart = allocate(miniStream);
-    QByteArray miniFatBytes;
-    for (quint32 next : miniFat) {
-        PutU32(miniFatBytes, next);
-    }
-    const quint32 miniFatStart = allocate(miniFatBytes);
-    const quint32 miniFatSectors = static_cast<quint32>((miniFatBytes.size() + kSector - 1) / kSector);
-
-    QByteArray directory = directoryEntry(QStringLiteral("Root Entry"), 5, kFree, streams.empty() ? kFree : 1,
-                                          miniStart, static_cast<quint64>(miniStream.size()));
-    for (size_t i = 0; i < streams.size(); ++i) {
-        const quint32 right = i + 1 < streams.size() ? static_cast<quint32>(i + 2) : kFree;
-        directory += directoryEntry(streams[i].first, 2, right, kFree, starts[i],
-                                    static_cast<quint64>(streams[i].second.size()));
-    }
-    while (directory.size() % kSector != 0) {
-        directory += directoryEntry(QString(), 0, kFree, kFree, 0, 0);
-    }
-    const quint32 directoryStart = allocate(directory);
-
-    // The FAT covers every sector, its own included.
-    quint32 fatSectors = 1;
-    while ((sectors.size() + fatSectors) > fatSectors * (kSector / 4)) {
-        ++fatSectors;
-    }
-    const quint32 firstFat = static_cast<quint32>(sectors.size());
-    for (quint32 i = 0; i < fatSectors; ++i) {
-        fat.push_back(kFatSector);
-    }
-    fat.resize(fatSectors * (kSector / 4), kFree);
-    QByteArray fatBytes;
-    for (quint32 next : fat) {
-        PutU32(fatBytes, next);
-    }
-
-    QByteArray header(kSector, '\0');
-    std::memcpy(header.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    SetU16(header, 0x18, 0x3E);
-    SetU16(header, 0x1A, 3);
-    SetU16(header, 0x1C, 0xFFFE);
-    SetU16(header, 0x1E, 9);
-    SetU16(header, 0x20, 6);
-    SetU32(header, 0x2C, fatSectors);
-    SetU32(header, 0x30, directoryStart);
-    SetU32(header, 0x38, 4096);
-    SetU32(header, 0x3C, miniFatStart);
-    SetU32(header, 0x40, miniFatSectors);
-    SetU32(header, 0x44, kEndOfChain);
-    for (int i = 0; i < 109; ++i) {
-        SetU32(header, 0x4C + 4 * i,
-               i < static_cast<int>(fatSectors) ? firstFat + static_cast<quint32>(i) : kFree);
-    }
-    QByteArray file = header;
-    for (const QByteArray& sector : sectors) {
-        file += sector;
-    }
-    return file + fatBytes;
-}
-
-quint32 CfbHeaderField(const QByteArray& file, int offset) {
-    return qFromLittleEndian<quint32>(file.constData() + offset);
-}
-
-qint64 CfbSectorOffset(quint32 sector) {
-    return (qint64{sector} + 1) * kSector;
-}
-
-qint64 CfbFatEntryOffset(const QByteArray& file, quint32 sector) {
-    const quint32 fatSector = CfbHeaderField(file, 0x4C + 4 * static_cast<int>(sector / (kSector / 4)));
-    return CfbSectorOffset(fatSector) + 4 * (sector % (kSector / 4));
-}
-
-qint64 CfbDirectoryEntryOffset(const QByteArray& file, int id) {
-    return CfbSectorOffset(CfbHeaderField(file, 0x30)) + 128 * id;
-}
-
-// ---- BIFF records ----------------------------------------------------------------------------------
-
-void PutU16(QByteArray& bytes, quint16 value) {
+QByteArray U16(quint16 value) {
     char b[2];
     qToLittleEndian(value, b);
-    bytes.append(b, 2);
+    return QByteArray(b, 2);
 }
-
-void PutU32(QByteArray& bytes, quint32 value) {
+QByteArray U32(quint32 value) {
     char b[4];
     qToLittleEndian(value, b);
-    bytes.append(b, 4);
+    return QByteArray(b, 4);
 }
-
-void PutF64(QByteArray& bytes, double value) {
+QByteArray F64(double value) {
     quint64 bits;
     std::memcpy(&bits, &value, sizeof bits);
-    char b[8];
-    qToLittleEndian(bits, b);
-    bytes.append(b, 8);
+    return U32(quint32(bits)) + U32(quint32(bits >> 32));
 }
-
-void SetU16(QByteArray& bytes, qsizetype at, quint16 value) {
-    qToLittleEndian(value, bytes.data() + at);
+quint32 U32At(const QByteArray& bytes, qsizetype at) {
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
 void SetU32(QByteArray& bytes, qsizetype at, quint32 value) {
     qToLittleEndian(value, bytes.data() + at);
 }
 
+QByteArray MakeCompoundFile(const std::vector<std::pair<QString, QByteArray>>& streams) {
+    constexpr quint32 kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF;
+    QByteArray sectors;
+    std::vector<quint32> fat;
+    const auto allocate = [&](QByteArray data) -> quint32 {  // a chain of sectors: its first, or kEnd
+        if (data.isEmpty()) {
+            return kEnd;
+        }
+        const quint32 first = quint32(fat.size());
+        data.append(QByteArray((512 - data.size() % 512) % 512, '\0'));
+        sectors += data;
+        for (qsizetype i = 1; i <= data.size() / 512; ++i) {
+            fat.push_back(i == data.size() / 512 ? kEnd : first + quint32(i));
+        }
+        return first;
+    };
+    std::vector<quint32> starts;
+    QByteArray mini, miniFat;
+    for (const auto& [name, data] : streams) {
+        if (data.size() >= 4096) {
+            starts.push_back(allocate(data));
+            continue;
+        }
+        const quint32 first = quint32(mini.size() / 64);
+        const qsizetype count = (data.size() + 63) / 64;
+        mini += data + QByteArray(count * 64 - data.size(), '\0');
+        for (qsizetype i = 1; i <= count; ++i) {
+            miniFat += U32(i == count ? kEnd : first + quint32(i));
+        }
+        starts.push_back(count == 0 ? kEnd : first);
+    }
+    const quint32 miniStart = allocate(mini);
+    const quint32 miniFatStart = allocate(miniFat);
+    const auto entry = [=](const QString& name, int type, quint32 right, quint32 child, quint32 start,
+                           quint32 size) {
+        QByteArray e(128, '\0');
+        for (int i = 0; i < name.size(); ++i) {
+            qToLittleEndian<quint16>(name[i].unicode(), e.data() + 2 * i);
+        }
+        qToLittleEndian<quint16>(quint16(name.isEmpty() ? 0 : (name.size() + 1) * 2), e.data() + 0x40);
+        e[0x42] = char(type);
+        for (auto [at, v] :
+             {std::pair{0x44, kFree}, {0x48, right}, {0x4C, child}, {0x74, start}, {0x78, size}}) {
+            qToLittleEndian<quint32>(v, e.data() + at);
+        }
+        return e;
+    };
+    QByteArray directory = entry(QStringLiteral("Root Entry"), 5, kFree, streams.empty() ? kFree : 1,
+                                 miniStart, quint32(mini.size()));
+    for (size_t i = 0; i < streams.size(); ++i) {
+        directory += entry(streams[i].first, 2, i + 1 < streams.size() ? quint32(i + 2) : kFree, kFree,
+                           starts[i], quint32(streams[i].second.size()));
+    }
+    const quint32 directoryStart = allocate(directory);
+    const quint32 fatSectors = quint32((fat.size() + 127) / 127);  // 128 entries a sector, its own among them
+    const quint32 firstFat = quint32(fat.size());
+    fat.insert(fat.end(), fatSectors, 0xFFFFFFFD);
+    fat.resize(fatSectors * 128, kFree);
+    QByteArray header(512, '\0');
+    std::memcpy(header.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    header.replace(0x18, 10, U16(0x3E) + U16(3) + U16(0xFFFE) + U16(9) + U16(6));
+    for (auto [at, v] : {std::pair{0x2C, fatSectors},
+                         {0x30, directoryStart},
+                         {0x38, 4096u},
+                         {0x3C, miniFatStart},
+                         {0x40, quint32((miniFat.size() + 511) / 512)},
+                         {0x44, kEnd}}) {
+        SetU32(header, at, v);
+    }
+    for (int i = 0; i < 109; ++i) {
+        SetU32(header, 0x4C + 4 * i, i < int(fatSectors) ? firstFat + quint32(i) : kFree);
+    }
+    QByteArray file = header + sectors;
+    for (quint32 next : fat) {
+        file += U32(next);
+    }
+    Seed("xls", file);
+    return file;
+}
+
 QByteArray BiffRecord(quint16 type, const QByteArray& body) {
-    QByteArray record;
-    PutU16(record, type);
-    PutU16(record, static_cast<quint16>(body.size()));
-    return record + body;
+    return U16(type) + U16(quint16(body.size())) + body;
 }
 
 QByteArray BiffCell(int row, int col, quint16 xf) {
-    QByteArray cell;
-    PutU16(cell, static_cast<quint16>(row - 1));
-    PutU16(cell, static_cast<quint16>(col - 1));
-    PutU16(cell, xf);
-    return cell;
+    return U16(quint16(row - 1)) + U16(quint16(col - 1)) + U16(xf);
 }
 
-QByteArray BiffUnicodeString(const QString& text, bool forceWide) {
-    const bool wide =
-        forceWide || std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0xFF; });
-    QByteArray bytes;
-    PutU16(bytes, static_cast<quint16>(text.size()));
-    bytes.append(wide ? '\x01' : '\x00');
+QByteArray BiffString(const QString& text) {
+    const bool wide = std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0xFF; });
+    QByteArray bytes = U16(quint16(text.size())) + (wide ? '\x01' : '\x00');
     for (QChar c : text) {
-        if (wide) {
-            PutU16(bytes, c.unicode());
-        } else {
-            bytes.append(static_cast<char>(c.unicode()));
-        }
+        bytes += wide ? U16(c.unicode()) : QByteArray(1, char(c.unicode()));
     }
     return bytes;
 }
 
 namespace {
 
-QByteArray bofBody(quint16 version, quint16 type) {
-    QByteArray body;
-    PutU16(body, version);
-    PutU16(body, type);
-    PutU16(body, 0x0DBB);  // build
-    PutU16(body, 0x07CC);  // year
-    if (version == 0x0600) {
-        PutU32(body, 0);     // file history
-        PutU32(body, 0x06);  // lowest version
-    }
-    return body;
-}
-
-// Globals, then the sheets, with each BOUNDSHEET's offset patched to its sheet.
-QByteArray assemble(quint16 version, const QByteArray& globalsHead,
-                    const std::vector<QByteArray>& boundSheets, const QByteArray& globalsTail,
-                    const std::vector<BiffSheet>& sheets) {
-    QByteArray stream = BiffRecord(0x0809, bofBody(version, 0x0005)) + globalsHead;
+// A workbook stream: the globals, then the sheets, each BOUNDSHEET's offset patched to its sheet.
+QByteArray assemble(quint16 version, const QByteArray& globals, const std::vector<QByteArray>& names,
+                    const std::vector<QByteArray>& sheets) {
+    const QByteArray bof = U16(version) + U16(0x0005) + QByteArray(version == 0x0600 ? 12 : 4, '\0');
+    QByteArray stream = BiffRecord(0x0809, bof) + globals;
     std::vector<qsizetype> patches;
-    for (const QByteArray& boundSheet : boundSheets) {
+    for (const QByteArray& name : names) {
         patches.push_back(stream.size() + 4);
-        stream += BiffRecord(0x0085, boundSheet);
+        stream += BiffRecord(0x0085, U32(0) + QByteArray(2, '\0') + name);
     }
-    stream += globalsTail + BiffRecord(0x000A, {});
+    stream += BiffRecord(0x000A, {});
     for (size_t i = 0; i < sheets.size(); ++i) {
-        SetU32(stream, patches[i], static_cast<quint32>(stream.size()));
-        stream += BiffRecord(0x0809, bofBody(version, sheets[i].type == 2 ? 0x0020 : 0x0010)) +
-                  sheets[i].records + BiffRecord(0x000A, {});
+        SetU32(stream, patches[i], quint32(stream.size()));
+        QByteArray sheetBof = bof;
+        sheetBof[2] = 0x10;
+        stream += BiffRecord(0x0809, sheetBof) + sheets[i] + BiffRecord(0x000A, {});
     }
     return stream;
 }
 
 }  // namespace
 
-QByteArray Biff8Workbook(const std::vector<BiffSheet>& sheets, const QByteArray& globals,
-                         const QByteArray& sst) {
-    QByteArray head;
-    QByteArray codePage;
-    PutU16(codePage, 1200);
-    head += BiffRecord(0x0042, codePage) + globals;
-    std::vector<QByteArray> boundSheets;
-    for (const BiffSheet& sheet : sheets) {
-        QByteArray body;
-        PutU32(body, 0);
-        body.append('\0');
-        body.append(static_cast<char>(sheet.type));
-        const QByteArray name = BiffUnicodeString(sheet.name);
-        body += name.mid(0, 1) + name.mid(2);  // ShortXLUnicodeString: an 8-bit count
-        boundSheets.push_back(body);
+QByteArray Biff8(const std::vector<std::pair<QString, QByteArray>>& sheets, const QByteArray& globals) {
+    std::vector<QByteArray> names, records;
+    for (const auto& [name, r] : sheets) {
+        names.push_back(BiffString(name).remove(1, 1));  // a ShortXLUnicodeString: an 8-bit count
+        records.push_back(r);
     }
-    return assemble(0x0600, head, boundSheets, sst, sheets);
+    return assemble(0x0600, BiffRecord(0x0042, U16(1200)) + globals, names, records);
 }
 
-QByteArray Biff5Workbook(const std::vector<BiffSheet>& sheets, quint16 codePage, const char* encoding) {
-    QByteArray head;
-    QByteArray body;
-    PutU16(body, codePage);
-    head += BiffRecord(0x0042, body);
-    QStringEncoder encode(encoding);
-    std::vector<QByteArray> boundSheets;
-    for (const BiffSheet& sheet : sheets) {
-        const QByteArray name = encode(sheet.name);
-        QByteArray b;
-        PutU32(b, 0);
-        b.append('\0');
-        b.append(static_cast<char>(sheet.type));
-        b.append(static_cast<char>(name.size()));
-        b += name;
-        boundSheets.push_back(b);
-    }
-    return assemble(0x0500, head, boundSheets, {}, sheets);
+QByteArray Biff5Gbk(const QString& sheet, const QByteArray& records) {
+    const QByteArray name = QStringEncoder("GBK")(sheet);
+    return assemble(0x0500, BiffRecord(0x0042, U16(936)), {char(name.size()) + name}, {records});
+}
+
+QByteArray MakeXls(const QByteArray& records, const QByteArray& globals) {
+    return MakeCompoundFile(
+        {{QStringLiteral("Workbook"), Biff8({{QStringLiteral("Sheet1"), records}}, globals)}});
 }
 
 }  // namespace velmora::test
