@@ -28,16 +28,21 @@ bool ScriptedDialogs::askYesNo(QWidget*, const QString& text, const QString& tit
 
 std::optional<QString> ScriptedDialogs::openFileName(QWidget*, const QString& title, const QString& filter) {
     calls.push_back({Kind::OpenFile, filter, title, MessageIcon::None});
+    return nextFile();
+}
+
+std::optional<QString> ScriptedDialogs::saveFileName(QWidget*, const QString& title, const QString& filter) {
+    calls.push_back({Kind::SaveFile, filter, title, MessageIcon::None});
+    return nextFile();
+}
+
+std::optional<QString> ScriptedDialogs::nextFile() {
     if (fileAnswers.empty()) {
         return std::nullopt;
     }
-    const bool chosen = fileAnswers.front().has_value();
-    const QString path = fileAnswers.front().value_or(QString());
+    std::optional<QString> answer = fileAnswers.front();
     fileAnswers.pop_front();
-    if (!chosen) {
-        return std::nullopt;
-    }
-    return path;
+    return answer;
 }
 
 std::optional<PrintAllAnswer> ScriptedDialogs::confirmPrintAll(QWidget*, const PrintAllQuestion& question) {

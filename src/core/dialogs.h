@@ -52,6 +52,10 @@ public:
     virtual std::optional<QString> openFileName(QWidget* parent, const QString& title,
                                                 const QString& filter) = 0;
 
+    // The file-save dialog, which asks before replacing a file: the path, or nothing when cancelled.
+    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title,
+                                                const QString& filter) = 0;
+
     // The question before "全部打印": the range and what it prints; nothing when the operator goes
     // back (to correct the records refused, or not to print at all).
     virtual std::optional<PrintAllAnswer> confirmPrintAll(QWidget* parent,
@@ -63,7 +67,7 @@ public:
 // unscripted "全部打印" question answered with the range it proposes.
 class ScriptedDialogs final : public Dialogs {
 public:
-    enum class Kind { Printer, Message, Question, OpenFile, PrintAll };
+    enum class Kind { Printer, Message, Question, OpenFile, SaveFile, PrintAll };
     struct Call {
         Kind kind;
         QString text;   // message or question text; the filter for OpenFile; "first-last" for PrintAll
@@ -73,7 +77,7 @@ public:
 
     std::deque<bool> printerAnswers;                            // true: accepted
     std::deque<bool> questionAnswers;                           // true: Yes
-    std::deque<std::optional<QString>> fileAnswers;             // nothing: cancelled
+    std::deque<std::optional<QString>> fileAnswers;             // open and save; nothing: cancelled
     std::deque<std::optional<PrintAllAnswer>> printAllAnswers;  // nothing: go back
     std::vector<Call> calls;
 
@@ -82,10 +86,15 @@ public:
     bool askYesNo(QWidget* parent, const QString& text, const QString& title) override;
     std::optional<QString> openFileName(QWidget* parent, const QString& title,
                                         const QString& filter) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& title,
+                                        const QString& filter) override;
     std::optional<PrintAllAnswer> confirmPrintAll(QWidget* parent, const PrintAllQuestion& question) override;
 
     // The texts of the message boxes shown so far, in order.
     QStringList messages() const;
+
+private:
+    std::optional<QString> nextFile();
 };
 
 }  // namespace velmora

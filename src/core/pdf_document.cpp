@@ -33,6 +33,10 @@ bool PdfDocument::save(const QString& path, QString* error) {
         *error = QStringLiteral("无法生成 PDF 文档。");
         return false;
     }
+    return WritePrivateFile(path, buffer_.data(), error);
+}
+
+bool WritePrivateFile(const QString& path, const QByteArray& data, QString* error) {
     const QFileInfo target(path);
     if (target.exists() && !target.isFile()) {
         *error = QStringLiteral("无法写入“%1”：它不是一个普通文件。").arg(QDir::toNativeSeparators(path));
@@ -42,7 +46,7 @@ bool PdfDocument::save(const QString& path, QString* error) {
     QSaveFile file(target.isSymLink() ? target.canonicalFilePath() : path);
     const bool written = file.open(QIODevice::WriteOnly) &&
                          file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
-                         file.write(buffer_.data()) == buffer_.size() && file.commit();
+                         file.write(data) == data.size() && file.commit();
     if (!written) {
         *error = QStringLiteral("无法写入文件“%1”：%2。请检查文件夹是否存在、是否可写，磁盘是否已满。")
                      .arg(QDir::toNativeSeparators(path), file.errorString());

@@ -32,6 +32,10 @@ private:
     QPainter painter_;
 };
 
+// Writes data to path whole or not at all, as PdfDocument::save does: readable by its user only, an
+// earlier file of that name intact when the write fails; false with *error saying why.
+bool WritePrivateFile(const QString& path, const QByteArray& data, QString* error);
+
 // The page every PDF the program writes has: A4, upright, no margins, so that the device's origin is
 // the sheet's corner.
 QPageLayout FullPageA4();

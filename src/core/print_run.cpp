@@ -100,10 +100,31 @@ PrintResult PrintRemittance(const FormContent& form, bool askPrinter, const Prin
     const Calibration calibration = context.calibration(context.printer.printerName());
     std::unique_ptr<PrinterSurface> surface = context.printer.openDocument(info);
     DrawRemittance(checked.form, calibration.offsets(), *surface);
+    PrintResult result;
     if (surface->failed()) {
-        return {PrintStatus::Failed, surface->failure()};
+        result = {PrintStatus::Failed, surface->failure()};
     }
-    return {};
+    RecordInJournal(context, checked.form, info,
+                    result.status == PrintStatus::Printed ? JournalOutcome::Sent : JournalOutcome::Failed,
+                    result);
+    return result;
+}
+
+void RecordInJournal(const PrintContext& context, const FormContent& form, const DocumentInfo& info,
+                     JournalOutcome outcome, PrintResult& result) {
+    if (!context.journal) {
+        return;
+    }
+    JournalEntry entry;
+    const QString file = context.printer.outputFile(info);
+    entry.destination = file.isEmpty() ? context.printer.printerName() : QDir::toNativeSeparators(file);
+    entry.workbook = info.record > 0 ? info.workbook : QString();
+    entry.record = info.record;
+    entry.form = form;
+    entry.outcome = outcome;
+    entry.reason = result.reason;
+    context.journal->record(std::move(entry));
+    result.journalTrouble = context.journal->takeTrouble();
 }
 
 QString PrintCalibrationFigure(const PrintContext& context) {

@@ -6,6 +6,7 @@
 
 #include "calibration.h"
 #include "form.h"
+#include "journal.h"
 
 class QPrinter;
 class QWidget;
@@ -13,6 +14,7 @@ class QWidget;
 namespace velmora {
 
 class Dialogs;
+class PrintJournal;
 class PrinterSurface;
 
 // How one print run ended.
@@ -25,7 +27,8 @@ enum class PrintStatus {
 
 struct PrintResult {
     PrintStatus status = PrintStatus::Printed;
-    QString reason;  // for Failed and Refused: what went wrong, in words for the operator
+    QString reason;          // for Failed and Refused: what went wrong, in words for the operator
+    QString journalTrouble;  // why the print journal could not record it, the first time only
 };
 
 // What one print document is: its title in the spooler's queue, and for a record of a batch its
@@ -71,20 +74,27 @@ private:
 using CalibrationFor = std::function<Calibration(const QString& printerName)>;
 
 // What a print run works with besides the form: the dialogs to ask through over `parent` (none:
-// nothing is asked), the printer, and the calibration, read anew for every form.
+// nothing is asked), the printer, the calibration, read anew for every form, and the journal that
+// records every form sent or failed (none: nothing is recorded).
 struct PrintContext {
     Dialogs* dialogs;
     QWidget* parent;
     PrintDestination& printer;
     CalibrationFor calibration;
+    PrintJournal* journal = nullptr;
 };
+
+// Records in the context's journal how a form's run ended, when it has a journal; the journal's
+// trouble, the first time, goes to result.journalTrouble.
+void RecordInJournal(const PrintContext& context, const FormContent& form, const DocumentInfo& info,
+                     JournalOutcome outcome, PrintResult& result);
 
 // Prints one form. The form passes CheckForm first (a record of a batch as a batch record), and a
 // form it refuses is not printed. When asked to (a single form), the printer dialog and the reminder
 // to load the form stock come next; a cancelled dialog ends the run silently, and so does the answer
 // No when the file printed to exists. The form is drawn as checked, with the offsets of the chosen
-// printer's calibration. Reports nothing itself: the caller tells the operator about Failed and
-// Refused.
+// printer's calibration. A form sent or failed is recorded in the journal. Reports nothing itself: the
+// caller tells the operator about Failed and Refused, and about the journal's trouble.
 PrintResult PrintRemittance(const FormContent& form, bool askPrinter, const PrintContext& context,
                             const DocumentInfo& info = {});
 

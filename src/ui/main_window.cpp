@@ -25,6 +25,7 @@
 #include "entry_boxes.h"
 #include "form_check.h"
 #include "import.h"
+#include "journal_window.h"
 #include "number_text.h"
 #include "open_workbook_dialog.h"
 #include "print_commands.h"
@@ -378,6 +379,9 @@ void MainWindow::command(int index) {
         case 6:
             printAll();
             break;
+        case 7:
+            showJournal();
+            break;
         case 8:
             clearForm();
             break;
@@ -402,11 +406,8 @@ DocumentInfo MainWindow::document(int position, bool numberedFile) const {
 }
 
 PrintResult MainWindow::printForm(const DocumentInfo& info) {
-    const CalibrationStore calibration(*services().settings);
-    const PrintContext context{services().dialogs, this, *services().printer,
-                               [&calibration](const QString& printer) { return calibration.read(printer); }};
     const PrintResult result =
-        PrintRemittance(formContent(), appState().AskPrinter == kAskPrinterYes, context, info);
+        PrintFromWindow(formContent(), appState().AskPrinter == kAskPrinterYes, this, info);
     if (BatchWindow* window = batch(); window && info.record > 0) {
         if (result.status == PrintStatus::Printed) {
             window->markRecord(info.record, RecordState::Printed);
@@ -559,6 +560,10 @@ void MainWindow::printRecords(BatchWindow& window, int count) {
         const bool stopped = progress->wasCanceled() && printed < total;
         progress->close();
         if (stopped) {
+            const int next = plan.records[std::size_t(printed)];
+            NumScroll()->setValue(next);
+            RecordStopped(formContent(), document(next, true),
+                          QStringLiteral("操作员停止了全部打印，第 %1 个汇款单起未打印").arg(next), this);
             services().dialogs->message(
                 this,
                 QStringLiteral(
@@ -569,6 +574,14 @@ void MainWindow::printRecords(BatchWindow& window, int count) {
                 QString(), MessageIcon::None);
         }
     }
+}
+
+void MainWindow::showJournal() {
+    JournalWindow* journal = WindowRegistry::instance().window<JournalWindow>();
+    journal->refresh();
+    journal->show();
+    journal->raise();
+    journal->activateWindow();
 }
 
 void MainWindow::showAbout() {

@@ -102,6 +102,7 @@ private:
     void printAll();
     void printRecords(BatchWindow& batch, int count);
     void showAbout();
+    void showJournal();
     // "清空汇款单": empties the boxes kept from form to form and the ticks, and the payee boxes when
     // no batch is in use (a batch record keeps its data).
     void clearForm();

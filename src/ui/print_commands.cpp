@@ -1,15 +1,66 @@
 #include "print_commands.h"
 
 #include <QLineEdit>
+#include <functional>
 
 #include "calibration.h"
 #include "collate_dialog.h"
 #include "dialogs.h"
+#include "form_check.h"
+#include "journal.h"
 #include "print_run.h"
 #include "services.h"
 #include "window_registry.h"
 
 namespace velmora {
+
+namespace {
+
+// Runs `print` in the context of the program's services, and tells the journal's trouble once.
+PrintResult withContext(QWidget* parent, const std::function<PrintResult(const PrintContext&)>& print) {
+    const CalibrationStore calibration(*services().settings);
+    const PrintContext context{services().dialogs, parent, *services().printer,
+                               [&calibration](const QString& name) { return calibration.read(name); },
+                               services().journal};
+    const PrintResult result = print(context);
+    if (!result.journalTrouble.isEmpty()) {
+        services().dialogs->message(
+            parent, result.journalTrouble + QStringLiteral("\n汇款单照常打印，但不会记入打印记录。"),
+            QStringLiteral("打印记录"), MessageIcon::Exclamation);
+    }
+    return result;
+}
+
+}  // namespace
+
+PrintResult PrintFromWindow(const FormContent& form, bool askPrinter, QWidget* parent,
+                            const DocumentInfo& info) {
+    return withContext(parent, [&](const PrintContext& context) {
+        return PrintRemittance(form, askPrinter, context, info);
+    });
+}
+
+void RecordStopped(const FormContent& form, const DocumentInfo& info, const QString& reason,
+                   QWidget* parent) {
+    withContext(parent, [&](const PrintContext& context) {
+        PrintResult result{PrintStatus::Cancelled, reason};
+        RecordInJournal(context, CheckForm(form, FormSource::Batch).form, info, JournalOutcome::Stopped,
+                        result);
+        return result;
+    });
+}
+
+void ReprintEntry(const JournalEntry& entry, QWidget* parent) {
+    DocumentInfo info = FormDocument(entry.form.text(Field::PayeeName));
+    info.title += QStringLiteral("（重新打印）");
+    info.record = entry.record;
+    info.workbook = entry.workbook;
+    const PrintResult result = PrintFromWindow(entry.form, true, parent, info);
+    if (result.status == PrintStatus::Failed || result.status == PrintStatus::Refused) {
+        services().dialogs->message(parent, QStringLiteral("汇款单没有打印：\n") + result.reason, QString(),
+                                    MessageIcon::Exclamation);
+    }
+}
 
 void PrintCalibration(QWidget* parent) {
     const CalibrationStore calibration(*services().settings);

@@ -49,6 +49,14 @@ std::optional<QString> QtDialogs::openFileName(QWidget* parent, const QString& t
     return path;
 }
 
+std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const QString& title, const QString& filter) {
+    const QString path = QFileDialog::getSaveFileName(parent, title, QString(), filter);
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
 std::optional<PrintAllAnswer> QtDialogs::confirmPrintAll(QWidget* parent, const PrintAllQuestion& question) {
     PrintAllDialog dialog(question, parent);
     if (dialog.exec() != QDialog::Accepted) {

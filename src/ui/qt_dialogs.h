@@ -22,6 +22,8 @@ public:
     bool askYesNo(QWidget* parent, const QString& text, const QString& title) override;
     std::optional<QString> openFileName(QWidget* parent, const QString& title,
                                         const QString& filter) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& title,
+                                        const QString& filter) override;
     std::optional<PrintAllAnswer> confirmPrintAll(QWidget* parent, const PrintAllQuestion& question) override;
 
 private:

@@ -1,8 +1,10 @@
 #include "services.h"
 
+#include <QCoreApplication>
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include "journal.h"
 #include "print_run.h"
 #include "qt_dialogs.h"
 #include "remembered.h"
@@ -31,7 +33,15 @@ void installDefaultServices() {
     }
     static DesktopShell shell;
     static QPrinterDestination printer(currentPrinter());
-    services() = Services{&dialogs, &settings, &shell, &printer};
+    // The journal's database connection must close while Qt SQL still exists: before the
+    // application object is gone, not among the static objects destroyed after it.
+    static std::unique_ptr<PrintJournal> journal;
+    journal = std::make_unique<PrintJournal>(PrintJournal::defaultPath());
+    qAddPostRoutine([] {
+        services().journal = nullptr;
+        journal.reset();
+    });
+    services() = Services{&dialogs, &settings, &shell, &printer, journal.get()};
 }
 
 }  // namespace velmora

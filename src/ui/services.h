@@ -6,6 +6,7 @@ namespace velmora {
 
 class Dialogs;
 class PrintDestination;
+class PrintJournal;
 class SettingsStore;
 class Shell;
 
@@ -16,6 +17,7 @@ struct Services {
     SettingsStore* settings = nullptr;
     Shell* shell = nullptr;
     PrintDestination* printer = nullptr;  // where every print run goes
+    PrintJournal* journal = nullptr;      // where every form printed is recorded (none: not recorded)
 };
 
 Services& services();
@@ -24,8 +26,8 @@ Services& services();
 // system's default printer until an accepted printer dialog makes the chosen printer current.
 QPrinter& currentPrinter();
 
-// Installs Qt's dialogs, the user's settings store, the desktop shell and the current printer
-// (start-up).
+// Installs Qt's dialogs, the user's settings store, the desktop shell, the current printer and the
+// user's print journal (start-up).
 void installDefaultServices();
 
 }  // namespace velmora

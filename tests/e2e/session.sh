@@ -18,6 +18,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 designs="$here/../../resources"
 # shellcheck source=../spool/cups.sh
 source "$here/../spool/cups.sh"
+# shellcheck source=x11.sh
+source "$here/x11.sh"
 
 records=20   # payees in the sample workbook
 deadline=110 # seconds: every wait ends by then, so that a stuck step is reported before CTest's limit
@@ -27,7 +29,7 @@ xvfb_pid=""
 app_pid=""
 
 rm -rf "$work"
-mkdir -p "$work/xdg/Velmora" "$work/runtime" "$work/printed"
+mkdir -p "$work/xdg/Velmora" "$work/data" "$work/runtime" "$work/printed"
 chmod 700 "$work/runtime"
 
 cleanup() {
@@ -74,49 +76,11 @@ begin() {
   echo "== ${SECONDS}s: $step"
 }
 
-# wait_until SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; fails after SECONDS, or
-# at the session's deadline.
-wait_until() {
-  local limit=$1
-  shift
-  local end=$((SECONDS + limit))
-  [ "$end" -le "$deadline" ] || end=$deadline
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.1
-  done
-}
-
 # The program has ended (and may not have been waited for yet).
 app_ended() {
   local stat
   stat=$(cat "/proc/$app_pid/stat" 2>/dev/null) || return 0
   [ "$(sed -E 's/.*\) ([A-Za-z]).*/\1/' <<<"$stat")" = Z ]
-}
-
-# design_rect FILE NAME: the position and size (x y width height) of a control in its window design.
-design_rect() {
-  tr -d '\n' <"$designs/$1" |
-    grep -oE "name=\"$2\">[[:space:]]*<property name=\"geometry\"><rect><x>[0-9]+</x><y>[0-9]+</y><width>[0-9]+</width><height>[0-9]+</height>" |
-    sed -E 's/.*<x>([0-9]+)<\/x><y>([0-9]+)<\/y><width>([0-9]+)<\/width><height>([0-9]+)<\/height>/\1 \2 \3 \4/'
-}
-
-# control NAME FILE NAME [CONTAINER]: sets NAME_X, NAME_Y (the middle, from the window's corner) and
-# NAME_W, NAME_H of a control, whose position CONTAINER's corner offsets when it lies inside one.
-control() {
-  local var=$1 file=$2 name=$3 container=${4:-}
-  local x y w h cx=0 cy=0 rest
-  read -r x y w h <<<"$(design_rect "$file" "$name")"
-  [ -n "$h" ] || fail "no control $name in $file"
-  if [ -n "$container" ]; then
-    read -r cx cy rest <<<"$(design_rect "$file" "$container")"
-  fi
-  printf -v "${var}_X" '%d' $((cx + x + w / 2))
-  printf -v "${var}_Y" '%d' $((cy + y + h / 2))
-  printf -v "${var}_LEFT" '%d' $((cx + x))
-  printf -v "${var}_TOP" '%d' $((cy + y))
-  printf -v "${var}_W" '%d' "$w"
-  printf -v "${var}_H" '%d' "$h"
 }
 
 control PAYEE main_window.ui Txt_0 Envelop
@@ -133,42 +97,11 @@ control PRINT_ONE main_window.ui C1_0
 control JOURNAL main_window.ui C1_7
 control PRINT_RANGE print_all.ui PrintButton
 control EXPORT journal_window.ui ExportButton
+control CLOSE_JOURNAL journal_window.ui CloseButton
 control PATH fopen.ui Text1_0
 control CONFIRM fopen.ui Command2_0
 control TABLE batch_window.ui Table1
 control HAND_OVER batch_window.ui Command1_1
-
-# The windows of the program that are on screen, one "id x y width height" line each.
-app_windows() {
-  local id
-  for id in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    # shellcheck disable=SC2153  # set by the eval
-    echo "$id $X $Y $WIDTH $HEIGHT"
-  done
-}
-
-# find_window WIDTH HEIGHT: sets WIN_X and WIN_Y to the corner of the program's window of that size.
-find_window() {
-  local line
-  line=$(app_windows | awk -v w="$1" -v h="$2" '$4 == w && $5 == h {print; exit}')
-  [ -n "$line" ] || return 1
-  read -r _ WIN_X WIN_Y _ _ <<<"$line"
-}
-
-# only_window WIDTH HEIGHT: true when the program shows that one window and no other (no message box).
-only_window() {
-  local lines
-  lines=$(app_windows)
-  [ "$(wc -l <<<"$lines")" = 1 ] && [ "$(awk '{print $4 "x" $5}' <<<"$lines")" = "$1x$2" ]
-}
-
-# click X Y: a left click at a point of the window whose corner find_window found.
-click() {
-  # (No --sync: it waits for a movement, and a pointer already in place never moves.)
-  xdotool mousemove $((WIN_X + $1)) $((WIN_Y + $2)) click 1
-  sleep 0.2
-}
 
 clipboard_holds_something() {
   [ -n "$(xclip -o -selection clipboard 2>/dev/null)" ]
@@ -226,27 +159,7 @@ total=$("$cli" import "$workbook" --summary 2>/dev/null | sed -E 's/.*合计 (�
 [ -n "$total" ] || fail "velmora-cli gives no sum for $workbook"
 
 begin "starting the X server"
-# A display number of its own, far from the usual ones; another server taking the same number at the
-# same moment makes ours fail on the lock, and the next number is tried.
-xvfb_is_ours() {
-  [ "$({ tr -d ' \n' <"/tmp/.X$1-lock"; } 2>/dev/null)" = "$xvfb_pid" ] &&
-    DISPLAY=":$1" xdotool getdisplaygeometry >/dev/null 2>&1
-}
-xvfb_exited() { ! kill -0 "$xvfb_pid" 2>/dev/null; }
-xvfb_settled() { xvfb_is_ours "$n" || xvfb_exited; }
-for ((n = 100 + $$ % 500, tries = 0; tries < 20; ++n, ++tries)); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  wait_until 20 xvfb_settled
-  if xvfb_is_ours "$n"; then
-    export DISPLAY=":$n"
-    break
-  fi
-  kill "$xvfb_pid" 2>/dev/null
-  wait "$xvfb_pid" 2>/dev/null
-  xvfb_pid=""
-done
+start_xvfb "$work/xvfb.log"
 [ -n "$xvfb_pid" ] || fail "Xvfb did not start on a free display (see $work/xvfb.log)"
 echo "   display $DISPLAY"
 
@@ -262,7 +175,8 @@ printf '[Collate]\nX=10\nY=10\n' >"$work/xdg/Velmora/Velmora.conf"
 # Under AddressSanitizer: libxkbcommon-x11, below Qt's X11 platform, copies X atom names with strndup
 # from buffers that have no closing NUL, which is sound but which strict string checks report as an
 # overflow. Those checks stay on for every other test; the later setting of a flag wins.
-env QT_QPA_PLATFORM=xcb PRINTER="$CUPS_QUEUE" XDG_CONFIG_HOME="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
+env QT_QPA_PLATFORM=xcb PRINTER="$CUPS_QUEUE" XDG_CONFIG_HOME="$work/xdg" XDG_DATA_HOME="$work/data" \
+  XDG_RUNTIME_DIR="$work/runtime" \
   ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0" \
   "$velmora" >"$work/velmora.log" 2>&1 &
 app_pid=$!
@@ -297,7 +211,7 @@ shot checked
 begin "asking for the printer: the dialog speaks Chinese"
 click "$PRINT_ONE_X" "$PRINT_ONE_Y"
 other_window() { app_windows | awk -v w=717 -v h=518 '!($4 == w && $5 == h) {print $1; exit}'; }
-wait_until 10 other_window || fail "the printer dialog did not appear"
+wait_until 10 other_window >/dev/null || fail "the printer dialog did not appear"
 sleep 0.5
 shot printer-dialog
 title=$(xdotool getwindowname "$(other_window)")
@@ -423,9 +337,11 @@ done
 rm -f "$work/page.pgm"
 distinct=$(sort -u "$work/page-sums" | wc -l)
 [ "$distinct" = "$records" ] || fail "the $records documents hold only $distinct different forms"
-# The last job is record 3's, titled with its number and payee.
-lpstat -W completed -l -o "$CUPS_QUEUE" 2>/dev/null | grep -q "汇款单 3/$records $third_name" ||
-  [ -n "$(ls "$work/printed" | grep -F "3_$records")" ] || true
+# Each job carries its record's number in its title ("汇款单 3/20 …"), which cups-pdf puts in the
+# file's name.
+for ((n = 1; n <= records; ++n)); do
+  find "$work/printed" -name "*${n}_${records}*" | grep -q . || fail "no printed document is titled with record $n of $records"
+done
 echo "   $records documents of one page each, $distinct different forms"
 
 begin "the print journal: the batch's forms and their sum"
@@ -447,8 +363,9 @@ sent=$(grep -c ',已发送' "$work/journal.csv")
 sum=$(awk -F, 'NR > 1 && /已发送/ {gsub(/[￥"]/, "", $7); s += $7} END {printf "%.2f", s}' "$work/journal.csv")
 [ "$(tr -d '￥,' <<<"$total")" = "$sum" ] || fail "the journal's forms add up to $sum, not $total"
 echo "   $sent forms sent, ￥$sum"
-xdotool key Escape
+click "$CLOSE_JOURNAL_X" "$CLOSE_JOURNAL_Y"
 WIN_X=$MAIN_X WIN_Y=$MAIN_Y
+wait_until 10 only_window 717 518 || fail "the print journal did not close"
 
 begin "leaving the program"
 click "$QUIT_X" "$QUIT_Y"

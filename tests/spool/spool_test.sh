@@ -10,6 +10,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=cups.sh
 source "$here/cups.sh"
 rm -rf "$work"; mkdir -p "$work"
+# The print journal of these runs stays with the test's output.
+export XDG_DATA_HOME="$work/data"
 trap cups_stop EXIT
 cups_start
 

@@ -20,8 +20,9 @@ std::unique_ptr<PrinterSurface> RecordingDestination::openDocument(const Documen
 
 TestServices::TestServices()
     : settings_(std::make_unique<QSettingsStore>(dir_.filePath(QStringLiteral("settings.ini")))),
+      journal(dir_.filePath(QStringLiteral("journal/journal.sqlite"))),
       previous_(services()) {
-    services() = Services{&dialogs, settings_.get(), &shell, &printer};
+    services() = Services{&dialogs, settings_.get(), &shell, &printer, &journal};
 }
 
 TestServices::~TestServices() {

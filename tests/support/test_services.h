@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dialogs.h"
+#include "journal.h"
 #include "print_run.h"
 #include "recording_surface.h"
 #include "services.h"
@@ -28,8 +29,8 @@ public:
     std::unique_ptr<PrinterSurface> openDocument(const DocumentInfo& info) override;
 };
 
-// Scripted dialogs, a settings store in a temporary folder, a recording shell and a recording
-// printer, installed as the program's services for as long as the object lives.
+// Scripted dialogs, a settings store and a print journal in a temporary folder, a recording shell
+// and a recording printer, installed as the program's services for as long as the object lives.
 class TestServices {
 public:
     TestServices();
@@ -46,6 +47,11 @@ public:
 private:
     QTemporaryDir dir_;
     std::unique_ptr<QSettingsStore> settings_;
+
+public:
+    PrintJournal journal;
+
+private:
     Services previous_;
 };
 

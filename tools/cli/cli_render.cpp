@@ -2,11 +2,16 @@
 // A4 sheet (so calibration distances of 10 put every field at its place on the form stock), or on a
 // printer through the system's spooler.
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPrinter>
 #include <cmath>
+#include <memory>
 
 #include "calibration.h"
 #include "cli.h"
+#include "form_check.h"
+#include "journal.h"
 #include "print_plan.h"
 #include "printer_status.h"
 #include "render_forms.h"
@@ -165,6 +170,8 @@ int runRender(const QStringList& arguments) {
         {QStringLiteral("skip-invalid"),
          QStringLiteral(
              "With --batch: draw the records that can be printed, leaving out those that cannot.")},
+        {QStringLiteral("no-journal"),
+         QStringLiteral("Do not record the forms in the user's print journal.")},
     });
     addImportOptions(parser);
     if (!parseArguments(parser, command, arguments)) {
@@ -227,37 +234,65 @@ int runRender(const QStringList& arguments) {
         return kExitFailed;
     }
     const FormSource source = batch ? FormSource::Batch : FormSource::Typed;
+    std::unique_ptr<PrintJournal> journal;
+    if (!parser.isSet(QStringLiteral("no-journal"))) {
+        journal = std::make_unique<PrintJournal>(PrintJournal::defaultPath());
+    }
+    // The journal's trouble never stops printing: it is told once, on standard error.
+    const auto tellJournalTrouble = [&journal] {
+        if (const QString trouble = journal ? journal->takeTrouble() : QString(); !trouble.isEmpty()) {
+            printError(QStringLiteral("请注意：") + trouble +
+                       QStringLiteral("汇款单照常打印，但不会记入打印记录。"));
+        }
+    };
     if (!pdf.isEmpty()) {
         const RenderReport report =
             RenderFormsToPdf(found->forms, source, pdf, calibration->offsets(), workbook);
+        for (std::size_t i = 0; journal && i < found->forms.size(); ++i) {
+            JournalEntry entry;
+            entry.destination = QDir::toNativeSeparators(QFileInfo(pdf).absoluteFilePath());
+            entry.workbook = batch ? QFileInfo(workbook).absoluteFilePath() : QString();
+            entry.record = found->records[i];
+            entry.form = CheckForm(found->forms[i], source).form;
+            entry.outcome =
+                report.status == PrintStatus::Printed ? JournalOutcome::Sent : JournalOutcome::Failed;
+            entry.reason = report.reason;
+            journal->record(std::move(entry));
+        }
+        tellJournalTrouble();
         if (report.status != PrintStatus::Printed) {
             printError(QStringLiteral("velmora-cli render: ") + report.reason);
             return kExitFailed;
         }
         return kExitOk;
     }
-    // Qt falls back to another printer for a name it does not know: refuse an unknown name first.
-    if (const QString unavailable = printerUnavailable(printerName); !unavailable.isEmpty()) {
-        printError(QStringLiteral("velmora-cli render: 无法开始打印：") + unavailable);
+    const auto notPrinted = [&](std::size_t i, const QString& reason) {
+        const QString which = batch ? QStringLiteral("第 %1 个汇款单未能打印（已打印 %2 个，共 %3 个）：")
+                                          .arg(found->records[i])
+                                          .arg(i)
+                                          .arg(found->forms.size())
+                                    : QString();
+        printError(QStringLiteral("velmora-cli render: ") + which + reason);
         return kExitFailed;
+    };
+    // Qt falls back to another printer for a name it does not know: refuse an unknown or stopped
+    // printer before the first form.
+    if (const QString unavailable = printerUnavailable(printerName); !unavailable.isEmpty()) {
+        return notPrinted(0, QStringLiteral("无法开始打印：") + unavailable);
     }
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(printerName);
     QPrinterDestination destination(printer);
-    const PrintContext context{nullptr, nullptr, destination, [&](const QString&) { return *calibration; }};
+    const PrintContext context{nullptr, nullptr, destination, [&](const QString&) { return *calibration; },
+                               journal.get()};
     for (std::size_t i = 0; i < found->forms.size(); ++i) {
         const int record = found->records[i];
-        const DocumentInfo info =
-            FormDocument(found->forms[i].text(Field::PayeeName), record, found->count, workbook);
+        const DocumentInfo info = FormDocument(found->forms[i].text(Field::PayeeName), record, found->count,
+                                               batch ? QFileInfo(workbook).absoluteFilePath() : QString());
         const PrintResult result = PrintRemittance(found->forms[i], false, context, info);
+        tellJournalTrouble();
         if (result.status != PrintStatus::Printed) {
-            const QString which = batch ? QStringLiteral("第 %1 个汇款单未能打印（已打印 %2 个，共 %3 个）：")
-                                              .arg(record)
-                                              .arg(i)
-                                              .arg(found->forms.size())
-                                        : QString();
-            printError(QStringLiteral("velmora-cli render: ") + which + result.reason);
-            return kExitFailed;
+            return notPrinted(i, result.reason);
         }
     }
     return kExitOk;

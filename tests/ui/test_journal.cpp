@@ -1,0 +1,241 @@
+// The print journal against real SQLite files (new, damaged, newer, foreign, unwritable), its CSV, and
+// the window "打印记录" over the forms the main window prints.
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableWidget>
+#include <QTest>
+
+#include "events.h"
+#include "fonts.h"
+#include "journal_window.h"
+#include "main_window.h"
+#include "test_services.h"
+#include "window_registry.h"
+
+using namespace velmora;
+
+namespace {
+
+// A SQLite file made outside the journal: `sql` run on a new database at path.
+void makeDatabase(const QString& path, const QStringList& sql) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString& statement : sql) {
+            QVERIFY(query.exec(statement));
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("maker"));
+}
+
+int mode(const QString& path) {
+    struct stat info {};
+    return stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+JournalEntry entry(const QString& payee, const QString& amount,
+                   JournalOutcome outcome = JournalOutcome::Sent) {
+    JournalEntry e;
+    e.time = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 5));
+    e.destination = QStringLiteral("Counter");
+    e.form.text(Field::PayeeName) = payee;
+    e.form.text(Field::Amount) = amount;
+    e.outcome = outcome;
+    return e;
+}
+
+}  // namespace
+
+class TestJournal : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TestServices> services_;
+
+private Q_SLOTS:
+    void initTestCase() { installSongFontSubstitutions(); }
+    void init() { services_ = std::make_unique<test::TestServices>(); }
+    void cleanup() {
+        WindowRegistry::instance().destroyAll();
+        test::settle();
+        services_.reset();
+    }
+
+    // What is already at the journal's path decides: a new file is made private with its folder, and
+    // anything else it cannot trust is reported once and left exactly as it was.
+    void existingFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("trouble");
+        QTest::newRow("none") << "none"
+                              << "";
+        QTest::newRow("damaged") << "damaged"
+                                 << "已损坏";
+        QTest::newRow("newer") << "newer"
+                               << "由较新版本的 Velmora 建立（版本 2）";
+        QTest::newRow("foreign") << "foreign"
+                                 << "不是 Velmora 的打印记录";
+        QTest::newRow("folder") << "folder"
+                                << "不是一个普通文件";
+        QTest::newRow("no folder") << "no folder"
+                                   << "所在的文件夹无法建立";
+    }
+    void existingFile() {
+        QFETCH(QString, kind);
+        QFETCH(QString, trouble);
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("data/journal.sqlite"));
+        if (kind != QLatin1String("none")) {
+            QDir().mkpath(dir.filePath(QStringLiteral("data")));
+        }
+        if (kind == QLatin1String("damaged")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray("SQLite format 3").leftJustified(4096, 'x'));
+        } else if (kind == QLatin1String("newer")) {
+            makeDatabase(path, {QStringLiteral("CREATE TABLE prints (id INTEGER)"),
+                                QStringLiteral("PRAGMA user_version = 2")});
+        } else if (kind == QLatin1String("foreign")) {
+            makeDatabase(path, {QStringLiteral("CREATE TABLE accounts (id INTEGER)")});
+        } else if (kind == QLatin1String("folder")) {
+            QDir().mkpath(path);
+        } else if (kind == QLatin1String("no folder")) {
+            QFile blocker(dir.filePath(QStringLiteral("file")));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            path = dir.filePath(QStringLiteral("file/journal.sqlite"));
+        }
+        const QByteArray before = contents(path);
+        PrintJournal journal(path);
+        JournalEntry written =
+            entry(QStringLiteral("张三"), QStringLiteral("￥12.50"), JournalOutcome::Failed);
+        written.reason = QStringLiteral("缺纸");
+        written.form.check(Tick::Urgent) = CheckValue::Ticked;
+        written.form.check(Tick::Account) = CheckValue::Greyed;
+        QCOMPARE(journal.record(written), trouble.isEmpty());
+        QVERIFY(journal.trouble().contains(trouble));
+        QCOMPARE(journal.takeTrouble().isEmpty(), trouble.isEmpty());
+        QCOMPARE(journal.takeTrouble(), QString());  // told once
+        if (!trouble.isEmpty()) {
+            QCOMPARE(contents(path), before);
+            return;
+        }
+        const auto read = journal.entriesOn(QDate(2026, 12, 7));
+        QCOMPARE(read.size(), std::size_t(1));
+        QCOMPARE(read[0].form, written.form);
+        QCOMPARE(read[0].time, written.time);
+        QCOMPARE(read[0].outcome, JournalOutcome::Failed);
+        QCOMPARE(read[0].reason, QStringLiteral("缺纸"));
+        QCOMPARE(journal.days(), std::vector<QDate>{QDate(2026, 12, 7)});
+        QCOMPARE(mode(dir.filePath(QStringLiteral("data"))), 0700);
+        QCOMPARE(mode(path), 0600);
+    }
+
+    // A folder the user may not write: nothing recorded, the reason given (root writes anywhere).
+    void unwritableFolder() {
+        if (geteuid() == 0) {
+            QSKIP("root writes into read-only folders");
+        }
+        QTemporaryDir dir;
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        PrintJournal journal(dir.filePath(QStringLiteral("journal.sqlite")));
+        QVERIFY(!journal.record(entry(QStringLiteral("张三"), QStringLiteral("￥1.00"))));
+        QVERIFY(journal.trouble().contains(QStringLiteral("无法建立")));
+        QFile::setPermissions(dir.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    void csvAndTotal() {
+        JournalEntry quoted = entry(QStringLiteral("张三, 李四"), QStringLiteral("￥1200.00"));
+        quoted.record = 3;
+        quoted.workbook = QStringLiteral("/data/payees.xlsx");
+        const JournalEntry formula = entry(QStringLiteral("=HYPERLINK(\"x\")"), QStringLiteral("￥12.50"));
+        JournalEntry failed =
+            entry(QStringLiteral("王五"), QStringLiteral("￥99.00"), JournalOutcome::Failed);
+        failed.reason = QStringLiteral("打印机已停止");
+        const std::vector<JournalEntry> entries = {quoted, formula, failed};
+        QCOMPARE(JournalCsv(entries),
+                 "\xEF\xBB\xBF" +
+                     QStringLiteral(
+                         "时间,打印机或文件,工作簿,记录,收款人,邮编,金额,结果,原因\r\n"
+                         "2026-12-07 09:30:05,Counter,/data/payees.xlsx,3,\"张三, 李四\",,1200.00,已发送,\r\n"
+                         "2026-12-07 09:30:05,Counter,,,\"'=HYPERLINK(\"\"x\"\")\",,12.50,已发送,\r\n"
+                         "2026-12-07 09:30:05,Counter,,,王五,,99.00,未能打印,打印机已停止\r\n")
+                         .toUtf8());
+        QCOMPARE(JournalTotalText(entries),
+                 QStringLiteral("已发送 2 个汇款单，合计 ￥1,212.50；1 个未能打印或已停止"));
+        QCOMPARE(SourceText(quoted), QStringLiteral("payees.xlsx 第 3 个"));
+        QCOMPARE(SourceText(formula), QStringLiteral("手工填写"));
+    }
+
+    // Forms printed from the main window are listed with the day's sum; the list exports as CSV and a
+    // chosen form prints again through the printer dialog.
+    void window() {
+        MainWindow* main = WindowRegistry::instance().window<MainWindow>();
+        main->show();
+        main->setBoxText(0, QStringLiteral("张三"));
+        main->setBoxText(6, QStringLiteral("1234.5"));
+        services_->dialogs.printerAnswers = {true};
+        main->C1(0)->click();
+        services_->printer.failToStart = true;
+        main->C1(0)->click();
+        main->C1(7)->click();
+        auto* journal = WindowRegistry::instance().loaded<JournalWindow>();
+        QVERIFY(journal && journal->isVisible());
+        auto* table = journal->findChild<QTableWidget*>(QStringLiteral("Entries"));
+        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("Recorder"));
+        QCOMPARE(table->item(0, 5)->text(), QStringLiteral("￥1234.50"));
+        QCOMPARE(table->item(1, 6)->text().left(5), QStringLiteral("未能打印："));
+        QCOMPARE(journal->findChild<QLabel*>(QStringLiteral("Total"))->text(),
+                 QStringLiteral("已发送 1 个汇款单，合计 ￥1,234.50；1 个未能打印或已停止"));
+
+        const QString csv = services_->folder() + QStringLiteral("/shown");
+        services_->dialogs.fileAnswers = {csv};
+        journal->findChild<QPushButton*>(QStringLiteral("ExportButton"))->click();
+        QCOMPARE(contents(csv + QStringLiteral(".csv")).count("\r\n"), 3);
+        QCOMPARE(mode(csv + QStringLiteral(".csv")), 0600);
+
+        services_->printer.failToStart = false;
+        table->selectRow(0);
+        services_->dialogs.printerAnswers = {true};
+        journal->findChild<QPushButton*>(QStringLiteral("ReprintButton"))->click();
+        QCOMPARE(services_->printer.infos.back().title, QStringLiteral("汇款单 张三（重新打印）"));
+        QCOMPARE(services_->dialogs.calls.back().kind, ScriptedDialogs::Kind::Message);  // load the stock
+        QCOMPARE(table->rowCount(), 3);
+    }
+
+    // A journal that cannot be written never stops printing: the operator is told once.
+    void troubleToldOnce() {
+        const QString path = services_->folder() + QStringLiteral("/damaged.sqlite");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(2048, '\x01'));
+        file.close();
+        PrintJournal damaged(path);
+        services().journal = &damaged;
+        MainWindow* main = WindowRegistry::instance().window<MainWindow>();
+        main->setBoxText(0, QStringLiteral("张三"));
+        services_->dialogs.printerAnswers = {true, true};
+        main->C1(0)->click();
+        main->C1(0)->click();
+        QCOMPARE(services_->printer.documents.size(), std::size_t(2));
+        const QStringList told = services_->dialogs.messages().filter(QStringLiteral("不会记入打印记录"));
+        QCOMPARE(told.size(), 1);
+        QVERIFY(told[0].contains(QStringLiteral("已损坏")));
+        services().journal = &services_->journal;
+    }
+};
+
+QTEST_MAIN(TestJournal)
+#include "test_journal.moc"
