@@ -29,6 +29,9 @@ struct PrintResult {
     PrintStatus status = PrintStatus::Printed;
     QString reason;          // for Failed and Refused: what went wrong, in words for the operator
     QString journalTrouble;  // why the print journal could not record it, the first time only
+
+    PrintResult() = default;
+    PrintResult(PrintStatus status, QString reason) : status(status), reason(std::move(reason)) {}
 };
 
 // What one print document is: its title in the spooler's queue, and for a record of a batch its

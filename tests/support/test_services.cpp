@@ -13,6 +13,9 @@ QString RecordingDestination::outputFile(const DocumentInfo& info) const {
 
 std::unique_ptr<PrinterSurface> RecordingDestination::openDocument(const DocumentInfo& info) {
     infos.push_back(info);
+    if (onOpen) {
+        onOpen();
+    }
     auto surface = std::make_unique<RecordingSurface>(600, &documents);
     surface->failToStart = failToStart;
     return surface;

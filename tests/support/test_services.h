@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,6 +24,7 @@ public:
     bool failToStart = false;
     std::vector<RecordingSurface::Document> documents;
     std::vector<DocumentInfo> infos;
+    std::function<void()> onOpen;  // called as each document opens
 
     QString printerName() const override { return file.isEmpty() ? name : QString(); }
     QString outputFile(const DocumentInfo& info) const override;

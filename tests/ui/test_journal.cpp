@@ -6,12 +6,15 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableWidget>
 #include <QTest>
 
+#include "batch_window.h"
 #include "events.h"
 #include "fonts.h"
 #include "journal_window.h"
@@ -213,6 +216,39 @@ private Q_SLOTS:
         QCOMPARE(services_->printer.infos.back().title, QStringLiteral("汇款单 张三（重新打印）"));
         QCOMPARE(services_->dialogs.calls.back().kind, ScriptedDialogs::Kind::Message);  // load the stock
         QCOMPARE(table->rowCount(), 3);
+    }
+
+    // "停　止" during "全部打印": the forms printed are recorded as sent, the next as stopped, and the
+    // main window shows the record the next "全部打印" starts at.
+    void stoppedBatch() {
+        MainWindow* main = WindowRegistry::instance().window<MainWindow>();
+        main->show();
+        BatchWindow* batch = WindowRegistry::instance().window<BatchWindow>();
+        for (int r = 1; r <= 3; ++r) {
+            const QStringList record = {QStringLiteral("收款人%1").arg(r), QStringLiteral("北京"),
+                                        QStringLiteral("100080"), QString::number(r * 10)};
+            for (int c = 0; c < 4; ++c) {
+                batch->grid().setText(r, c + 1, record[c]);
+            }
+        }
+        batch->command1Click(1);
+        services_->printer.onOpen = [this, main] {
+            if (services_->printer.infos.size() == 2) {
+                main->findChild<QProgressDialog*>()->cancel();
+            }
+        };
+        main->C1(6)->click();
+        QCOMPARE(services_->printer.documents.size(), std::size_t(2));
+        QCOMPARE(services_->dialogs.messages().last(),
+                 QStringLiteral(
+                     "已停止全部打印：已打印 2 个汇款单，共 3 个。再按“全部打印”可从第 3 个接着打印。"));
+        QCOMPARE(main->NumScroll()->value(), 3);
+        const auto entries = services_->journal.entriesOn(QDate::currentDate());
+        QCOMPARE(entries.size(), std::size_t(3));
+        QCOMPARE(entries[1].outcome, JournalOutcome::Sent);
+        QCOMPARE(entries[2].outcome, JournalOutcome::Stopped);
+        QCOMPARE(entries[2].record, 3);
+        QCOMPARE(entries[2].form.text(Field::Amount), QStringLiteral("￥30.00"));
     }
 
     // A journal that cannot be written never stops printing: the operator is told once.
