@@ -159,29 +159,45 @@ private Q_SLOTS:
     void pastedAndComposed_data() {
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("before");
-        QTest::addColumn<bool>("composed");
+        QTest::addColumn<QString>("how");  // paste, compose, type (key by key) or Return
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("after");
-        QTest::newRow("letters into a postcode") << 4 << "100" << false << "0a8"
+        QTest::newRow("letters into a postcode") << 4 << "100"
+                                                 << "paste"
+                                                 << "0a8"
                                                  << "100";
-        QTest::newRow("digits into a postcode") << 4 << "100" << false << "080"
+        QTest::newRow("digits into a postcode") << 4 << "100"
+                                                << "paste"
+                                                << "080"
                                                 << "100080";
-        QTest::newRow("mobile cut at 11") << 7 << "" << false << "138001380001234"
+        QTest::newRow("mobile cut at 11") << 7 << ""
+                                          << "paste"
+                                          << "138001380001234"
                                           << "13800138000";
-        QTest::newRow("name cut at 10") << 0 << "张" << false << "一二三四五六七八九十"
+        QTest::newRow("name cut at 10") << 0 << "张"
+                                        << "paste"
+                                        << "一二三四五六七八九十"
                                         << "张一二三四五六七八九";
-        QTest::newRow("address cut at 100")
-            << 2 << QString(95, u'址') << false << "一二三四五六七" << QString(95, u'址') + "一二三四五";
-        QTest::newRow("message full") << 8 << QString(30, u'言') << true << "多" << QString(30, u'言');
-        QTest::newRow("name composed, cut")
-            << 0 << "欧阳诸葛司马东方" << true << "上官" + QString(u'x') << "欧阳诸葛司马东方上官";
-        QTest::newRow("full-width digit composed") << 6 << "" << true << "１"
+        QTest::newRow("address cut at 100") << 2 << QString(95, u'址') << "paste"
+                                            << "一二三四五六七" << QString(95, u'址') + "一二三四五";
+        QTest::newRow("address typed to its last place") << 2 << QString(99, u'址') << "type"
+                                                         << "号" << QString(99, u'址') + "号";
+        QTest::newRow("no line break in a full address") << 2 << QString(100, u'址') << "Return"
+                                                         << "" << QString(100, u'址');
+        QTest::newRow("message full") << 8 << QString(30, u'言') << "compose"
+                                      << "多" << QString(30, u'言');
+        QTest::newRow("name composed, cut") << 0 << "欧阳诸葛司马东方"
+                                            << "compose"
+                                            << "上官" + QString(u'x') << "欧阳诸葛司马东方上官";
+        QTest::newRow("full-width digit composed") << 6 << ""
+                                                   << "compose"
+                                                   << "１"
                                                    << "";
     }
     void pastedAndComposed() {
         QFETCH(int, box);
         QFETCH(QString, before);
-        QFETCH(bool, composed);
+        QFETCH(QString, how);
         QFETCH(QString, text);
         QFETCH(QString, after);
         show();
@@ -193,15 +209,26 @@ private Q_SLOTS:
         } else {
             static_cast<QPlainTextEdit*>(target)->moveCursor(QTextCursor::End);
         }
-        if (composed) {
+        if (how == QLatin1String("compose")) {
             QInputMethodEvent commit;
             commit.setCommitString(text);
             QCoreApplication::sendEvent(target, &commit);
+        } else if (how == QLatin1String("type")) {
+            test::typeText(target, text);
+        } else if (how == QLatin1String("Return")) {
+            QTest::keyClick(target, Qt::Key_Return);
         } else {
             QGuiApplication::clipboard()->setText(text);
             QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
         }
         QCOMPARE(window_->boxText(box), after);
+    }
+
+    // A click into the amount box selects what it shows, so that the amount typed replaces "￥0.00".
+    void clickSelectsTheAmount() {
+        show();
+        QTest::mouseClick(window_->Txt(6), Qt::LeftButton);
+        QCOMPARE(static_cast<QLineEdit*>(window_->Txt(6))->selectedText(), kYuan + QStringLiteral("0.00"));
     }
 
     // A repaint normalises every numeric box except the one holding the window's keyboard focus, even
