@@ -18,6 +18,7 @@
 #include "fonts.h"
 #include "main_window.h"
 #include "open_workbook_dialog.h"
+#include "spaced_line_edit.h"
 #include "test_services.h"
 #include "window_registry.h"
 
@@ -229,6 +230,18 @@ private Q_SLOTS:
         show();
         QTest::mouseClick(window_->Txt(6), Qt::LeftButton);
         QCOMPARE(static_cast<QLineEdit*>(window_->Txt(6))->selectedText(), kYuan + QStringLiteral("0.00"));
+    }
+
+    // A digit box's spaced text follows a change of spacing and of text.
+    void spacedText() {
+        SpacedLineEdit box;
+        box.setText(QStringLiteral("100080"));
+        box.setSpacedText({}, 3);
+        QVERIFY(box.showsSpacedText());
+        box.setSpacedText({}, 5);
+        QCOMPARE(box.extraSpacing(), 5);
+        box.setSpacedText(QStringLiteral("12"), 5);
+        QCOMPARE(box.spacedText(), QStringLiteral("12"));
     }
 
     // A repaint normalises every numeric box except the one holding the window's keyboard focus, even
