@@ -63,6 +63,7 @@ private Q_SLOTS:
         QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("打印"));
         QCOMPARE(QFont::substitutes(QStringLiteral("宋体")).value(1), QStringLiteral("ar pl uming cn"));
         QCOMPARE(QApplication::font().family(), QStringLiteral("宋体"));
+        QCOMPARE(QApplication::windowIcon().availableSizes().value(0), QSize(48, 48));
     }
 
     // "打印机校准": the printer dialog, the question, on Yes the figure (the square from 10 mm to 20 mm

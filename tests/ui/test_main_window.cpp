@@ -232,7 +232,8 @@ private Q_SLOTS:
         QCOMPARE(static_cast<QLineEdit*>(window_->Txt(6))->selectedText(), kYuan + QStringLiteral("0.00"));
     }
 
-    // A digit box's spaced text follows a change of spacing and of text.
+    // A digit box's spaced text follows a change of spacing and of text; the window spaces its digit
+    // boxes to the squares on the form.
     void spacedText() {
         SpacedLineEdit box;
         box.setText(QStringLiteral("100080"));
@@ -242,6 +243,13 @@ private Q_SLOTS:
         QCOMPARE(box.extraSpacing(), 5);
         box.setSpacedText(QStringLiteral("12"), 5);
         QCOMPARE(box.spacedText(), QStringLiteral("12"));
+        // On the main window: 6 pixels between a postcode's digits, 2 between the mobile number's.
+        show();
+        window_->setBoxText(4, QStringLiteral("100080"));
+        window_->setBoxText(7, QStringLiteral("13800138000"));
+        window_->repaint();
+        QCOMPARE(static_cast<SpacedLineEdit*>(window_->Txt(4))->extraSpacing(), 6);
+        QCOMPARE(static_cast<SpacedLineEdit*>(window_->Txt(7))->extraSpacing(), 2);
     }
 
     // A repaint normalises every numeric box except the one holding the window's keyboard focus, even
