@@ -176,9 +176,11 @@ private Q_SLOTS:
         QCOMPARE(main()->Num(0)->text() + main()->Num(1)->text(), QStringLiteral("11"));
     }
 
-    // Cleaning drops the rows without an amount and keeps the others in order.
+    // Cleaning drops the rows without an amount and keeps the others in order. (Its button is set in
+    // 10.5 pt, a size the window design cannot hold.)
     void cleaning() {
         importWith(sample_);
+        QCOMPARE(batch()->Command1(2)->font().pointSizeF(), 10.5);
         batch()->grid().setText(2, 4, QString());
         batch()->Option1(3)->setChecked(true);
         batch()->Command1(2)->click();
