@@ -187,6 +187,12 @@ private Q_SLOTS:
         QCOMPARE(batch()->grid().text(2, 1), QStringLiteral("李娜"));
         QCOMPARE(batch()->grid().text(19, 1), QStringLiteral("罗晓东"));
         QCOMPARE(batch()->grid().text(20, 1), QString());
+        // Edits after cleaning are checked again.
+        batch()->grid().setText(1, 4, QStringLiteral("abc"));
+        QVERIFY(batch()
+                    ->findChild<QLabel*>(QStringLiteral("Summary"))
+                    ->text()
+                    .endsWith(QStringLiteral("1 个不能打印")));
     }
 
     // OK again on the workbook in use: the operator chooses between reading it again and the batch as

@@ -227,6 +227,7 @@ private Q_SLOTS:
         for (int r = 1; r <= 3; ++r) {
             const QStringList record = {QStringLiteral("收款人%1").arg(r), QStringLiteral("北京"),
                                         QStringLiteral("100080"), QString::number(r * 10)};
+            batch->grid().setText(r, 0, QString::number(r));
             for (int c = 0; c < 4; ++c) {
                 batch->grid().setText(r, c + 1, record[c]);
             }
@@ -243,6 +244,9 @@ private Q_SLOTS:
                  QStringLiteral(
                      "已停止全部打印：已打印 2 个汇款单，共 3 个。再按“全部打印”可从第 3 个接着打印。"));
         QCOMPARE(main->NumScroll()->value(), 3);
+        const auto* table = batch->findChild<QTableWidget*>(QStringLiteral("Table1"));
+        QCOMPARE(table->verticalHeaderItem(1)->background().color(), QColor(200, 235, 200));
+        QCOMPARE(table->verticalHeaderItem(2)->background(), QBrush());
         const auto entries = services_->journal.entriesOn(QDate::currentDate());
         QCOMPARE(entries.size(), std::size_t(3));
         QCOMPARE(entries[1].outcome, JournalOutcome::Sent);
