@@ -45,6 +45,20 @@ for k in 0 1 2; do
 done
 [ "$status" = 0 ] || exit 1
 
+# Without --x and --y the queue's own calibration is used, not the default "Collate" pair: record 18
+# printed with the queue's 13 mm and 8 mm lands where the PDF drawn with them puts it.
+mkdir -p "$work/config/Velmora"
+printf '[Collate]\nX=10\nY=10\n[Collate %s]\nX=13\nY=8\n' "$CUPS_QUEUE" >"$work/config/Velmora/Velmora.conf"
+one=(--batch "$workbook" --first-row 19 --text 1=李秀英 --no-journal)
+XDG_CONFIG_HOME="$work/config" "$cli" render "${one[@]}" --x 13 --y 8 --pdf "$work/own.pdf"
+touch "$work/marker"; sleep 1
+XDG_CONFIG_HOME="$work/config" "$cli" render "${one[@]}" --printer "$CUPS_QUEUE"
+mapfile -t own < <(cups_wait_jobs "$work/marker" 3)
+pdftoppm -r 600 -gray -f 1 -l 1 -singlefile "$work/own.pdf" "$work/own-reference"
+pdftoppm -r 600 -gray -singlefile "${own[0]}" "$work/own-printed" 2>/dev/null
+echo "record 18 with the queue's own calibration:"
+"$ink_check" "$work/own-reference.pgm" "$work/own-printed.pgm" 600 0.3 37.5,29,17,9 113,28,12,9 || exit 1
+
 # A stopped queue: the first form fails, and the operator is told which.
 cupsdisable "$CUPS_QUEUE"
 if "$cli" render "${batch[@]}" --printer "$CUPS_QUEUE" 2>"$work/stopped.txt"; then
