@@ -35,7 +35,6 @@ JournalWindow::JournalWindow(QWidget* parent) : QWidget(parent), ui_(std::make_u
     connect(ui_->ReprintButton, &QPushButton::clicked, this, &JournalWindow::reprintChosen);
     connect(ui_->CloseButton, &QPushButton::clicked, this, &QWidget::close);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
-    refresh();
 }
 
 JournalWindow::~JournalWindow() = default;

@@ -23,7 +23,8 @@ public:
     explicit JournalWindow(QWidget* parent = nullptr);
     ~JournalWindow() override;
 
-    // Reads the journal again, keeping the day shown when it still has entries.
+    // Reads the journal (again, each time the window is shown), keeping the day shown when it still
+    // has entries.
     void refresh();
     const std::vector<JournalEntry>& entries() const { return entries_; }
 

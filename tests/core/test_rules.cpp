@@ -229,6 +229,7 @@ private Q_SLOTS:
             CleanRows(grid, rule, rowCount);
             QCOMPARE(RowsOf(grid, int(U(before).count(u'|')) + 1), U(after));
             QCOMPARE(grid.text(2, 0) + grid.text(2, 6), QStringLiteral("2"));  // column 6 is outside
+            QCOMPARE(grid.text(11, 1) + grid.text(-1, 1), QString());          // and rows 11 and -1
         }
         const std::pair<const char*, int> counts[] = {
             {"", 0}, {"A/a/1/1|B/b/2/2|///3", 2}, {"A///|///|//100080/", 3}, {"A///|/addr//|///", 2}};

@@ -187,12 +187,15 @@ private Q_SLOTS:
         QCOMPARE(batch()->grid().text(2, 1), QStringLiteral("李娜"));
         QCOMPARE(batch()->grid().text(19, 1), QStringLiteral("罗晓东"));
         QCOMPARE(batch()->grid().text(20, 1), QString());
-        // Edits after cleaning are checked again.
+        // Edits after cleaning are checked again, and a corrected cell loses its flag.
+        auto* table = batch()->findChild<QTableWidget*>(QStringLiteral("Table1"));
+        auto* summary = batch()->findChild<QLabel*>(QStringLiteral("Summary"));
         batch()->grid().setText(1, 4, QStringLiteral("abc"));
-        QVERIFY(batch()
-                    ->findChild<QLabel*>(QStringLiteral("Summary"))
-                    ->text()
-                    .endsWith(QStringLiteral("1 个不能打印")));
+        QVERIFY(summary->text().endsWith(QStringLiteral("1 个不能打印")));
+        QVERIFY(!table->item(0, 3)->toolTip().isEmpty());
+        batch()->grid().setText(1, 4, QStringLiteral("10"));
+        QCOMPARE(table->item(0, 3)->toolTip(), QString());
+        QCOMPARE(batch()->grid().text(0, 1), QStringLiteral("收款人"));
     }
 
     // OK again on the workbook in use: the operator chooses between reading it again and the batch as

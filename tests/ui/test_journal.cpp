@@ -219,8 +219,15 @@ private Q_SLOTS:
     }
 
     // "停　止" during "全部打印": the forms printed are recorded as sent, the next as stopped, and the
-    // main window shows the record the next "全部打印" starts at.
+    // main window shows the record the next "全部打印" starts at. Pressed while the last form prints,
+    // it stops nothing.
+    void stoppedBatch_data() {
+        QTest::addColumn<int>("stopAt");
+        QTest::newRow("second of three") << 2;
+        QTest::newRow("last") << 3;
+    }
     void stoppedBatch() {
+        QFETCH(int, stopAt);
         MainWindow* main = WindowRegistry::instance().window<MainWindow>();
         main->show();
         BatchWindow* batch = WindowRegistry::instance().window<BatchWindow>();
@@ -233,12 +240,21 @@ private Q_SLOTS:
             }
         }
         batch->command1Click(1);
-        services_->printer.onOpen = [this, main] {
-            if (services_->printer.infos.size() == 2) {
+        services_->printer.onOpen = [this, main, stopAt] {
+            if (services_->printer.infos.size() == std::size_t(stopAt)) {
                 main->findChild<QProgressDialog*>()->cancel();
             }
         };
         main->C1(6)->click();
+        const auto entries = services_->journal.entriesOn(QDate::currentDate());
+        QCOMPARE(entries.size(), std::size_t(3));
+        QCOMPARE(entries[1].outcome, JournalOutcome::Sent);
+        if (stopAt == 3) {
+            QCOMPARE(services_->printer.documents.size(), std::size_t(3));
+            QCOMPARE(services_->dialogs.messages(), QStringList());
+            QCOMPARE(entries[2].outcome, JournalOutcome::Sent);
+            return;
+        }
         QCOMPARE(services_->printer.documents.size(), std::size_t(2));
         QCOMPARE(services_->dialogs.messages().last(),
                  QStringLiteral(
@@ -247,9 +263,6 @@ private Q_SLOTS:
         const auto* table = batch->findChild<QTableWidget*>(QStringLiteral("Table1"));
         QCOMPARE(table->verticalHeaderItem(1)->background().color(), QColor(200, 235, 200));
         QCOMPARE(table->verticalHeaderItem(2)->background(), QBrush());
-        const auto entries = services_->journal.entriesOn(QDate::currentDate());
-        QCOMPARE(entries.size(), std::size_t(3));
-        QCOMPARE(entries[1].outcome, JournalOutcome::Sent);
         QCOMPARE(entries[2].outcome, JournalOutcome::Stopped);
         QCOMPARE(entries[2].record, 3);
         QCOMPARE(entries[2].form.text(Field::Amount), QStringLiteral("￥30.00"));
