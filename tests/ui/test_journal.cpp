@@ -240,12 +240,17 @@ private Q_SLOTS:
             }
         }
         batch->command1Click(1);
-        services_->printer.onOpen = [this, main, stopAt] {
+        QStringList progress;  // what the progress window says as each form opens
+        services_->printer.onOpen = [this, main, stopAt, &progress] {
+            auto* dialog = main->findChild<QProgressDialog*>();
+            progress << dialog->windowTitle() + QLatin1Char(' ') + dialog->labelText();
             if (services_->printer.infos.size() == std::size_t(stopAt)) {
-                main->findChild<QProgressDialog*>()->cancel();
+                dialog->cancel();
             }
         };
         main->C1(6)->click();
+        QCOMPARE(progress.first(), QStringLiteral("全部打印 正在打印第 1 个汇款单（1/3）"));
+        QCOMPARE(progress.last(), QStringLiteral("全部打印 正在打印第 %1 个汇款单（%1/3）").arg(stopAt));
         const auto entries = services_->journal.entriesOn(QDate::currentDate());
         QCOMPARE(entries.size(), std::size_t(3));
         QCOMPARE(entries[1].outcome, JournalOutcome::Sent);
