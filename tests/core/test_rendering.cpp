@@ -62,6 +62,7 @@ private Q_SLOTS:
             {{}, 7, 5, {}, 0},
             {U("\U0001F600\U0001F600\U0001F600"), 2, 5, U("\U0001F600\U0001F600|\U0001F600"), 3},
             {QStringLiteral("a\xD800"), 1, 5, QStringLiteral("a|\xD800"), 2},
+            {QStringLiteral("a\xDC00") + u'b', 1, 5, QStringLiteral("a|\xDC00|b"), 3},
             {QString(130, u'地'), 25, 5, QStringList(5, line).join(u'|'), 130},
         };
         for (const auto& [text, perLine, maxLines, lines, characters] : rows) {
