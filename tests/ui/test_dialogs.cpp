@@ -62,6 +62,7 @@ private Q_SLOTS:
                  QStringLiteral("VelmoraVelmora"));
         QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("打印"));
         QCOMPARE(QFont::substitutes(QStringLiteral("宋体")).value(1), QStringLiteral("ar pl uming cn"));
+        QCOMPARE(QFont::substitutes(QStringLiteral("SimSun")).value(0), QStringLiteral("ar pl uming cn"));
         QCOMPARE(QApplication::font().family(), QStringLiteral("宋体"));
         QCOMPARE(QApplication::windowIcon().availableSizes().value(0), QSize(48, 48));
     }
