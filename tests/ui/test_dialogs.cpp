@@ -240,8 +240,10 @@ private Q_SLOTS:
             QStringLiteral("第 2 个（王五）：汇款金额“20元”不是数字")));
         dialog.findChild<QCheckBox*>()->setChecked(true);
         QCOMPARE(summary->text(), QStringLiteral("将打印第 1～3 个汇款单中的 2 个，合计 ￥1,010.50。"));
-        dialog.findChild<QSpinBox*>(QStringLiteral("First"))->setValue(2);
+        dialog.findChild<QSpinBox*>(QStringLiteral("Last"))->setValue(1);
+        QVERIFY(print->isEnabled());  // a range of one record
         dialog.findChild<QSpinBox*>(QStringLiteral("Last"))->setValue(2);
+        dialog.findChild<QSpinBox*>(QStringLiteral("First"))->setValue(2);
         QVERIFY(!print->isEnabled());
         QCOMPARE(dialog.answer(), (PrintAllAnswer{2, 2, true}));
     }

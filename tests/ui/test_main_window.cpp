@@ -396,6 +396,9 @@ private Q_SLOTS:
                  QStringLiteral("批量数据中还有 1 个汇款单没有打印。确实要退出吗？"));
         test::settle();
         QVERIFY(WindowRegistry::instance().isLoaded(QStringLiteral("主窗口")));
+        window_->close();  // the close box, answered No
+        test::settle();
+        QVERIFY(window_->isVisible());
         dialogs().questionAnswers = {true};
         window_->close();
         test::settle();
