@@ -40,9 +40,14 @@ std::optional<QString> ScriptedDialogs::nextFile() {
     if (fileAnswers.empty()) {
         return std::nullopt;
     }
-    std::optional<QString> answer = fileAnswers.front();
+    // Taken apart before the pop: copying the optional itself trips GCC's uninitialised-use warning.
+    const bool chosen = fileAnswers.front().has_value();
+    const QString path = fileAnswers.front().value_or(QString());
     fileAnswers.pop_front();
-    return answer;
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return path;
 }
 
 std::optional<PrintAllAnswer> ScriptedDialogs::confirmPrintAll(QWidget*, const PrintAllQuestion& question) {
