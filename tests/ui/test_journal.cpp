@@ -216,6 +216,13 @@ private Q_SLOTS:
         QCOMPARE(services_->printer.infos.back().title, QStringLiteral("汇款单 张三（重新打印）"));
         QCOMPARE(services_->dialogs.calls.back().kind, ScriptedDialogs::Kind::Message);  // load the stock
         QCOMPARE(table->rowCount(), 3);
+        // A reprint that fails is told.
+        services_->printer.failToStart = true;
+        table->selectRow(0);
+        services_->dialogs.printerAnswers = {true};
+        journal->findChild<QPushButton*>(QStringLiteral("ReprintButton"))->click();
+        QVERIFY(services_->dialogs.messages().last().startsWith(QStringLiteral("汇款单没有打印：\n")));
+        QCOMPARE(table->rowCount(), 4);
     }
 
     // "停　止" during "全部打印": the forms printed are recorded as sent, the next as stopped, and the
