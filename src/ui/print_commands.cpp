@@ -16,13 +16,17 @@ namespace velmora {
 
 namespace {
 
+// A print run from a window: the program's dialogs, printer and journal, the calibration of the
+// printer chosen read from `calibration`.
+PrintContext windowContext(QWidget* parent, const CalibrationStore& calibration) {
+    return {services().dialogs, parent, *services().printer,
+            [&calibration](const QString& name) { return calibration.read(name); }, services().journal};
+}
+
 // Runs `print` in the context of the program's services, and tells the journal's trouble once.
 PrintResult withContext(QWidget* parent, const std::function<PrintResult(const PrintContext&)>& print) {
     const CalibrationStore calibration(*services().settings);
-    const PrintContext context{services().dialogs, parent, *services().printer,
-                               [&calibration](const QString& name) { return calibration.read(name); },
-                               services().journal};
-    const PrintResult result = print(context);
+    const PrintResult result = print(windowContext(parent, calibration));
     if (!result.journalTrouble.isEmpty()) {
         services().dialogs->message(
             parent, result.journalTrouble + QStringLiteral("\n汇款单照常打印，但不会记入打印记录。"),
@@ -64,9 +68,7 @@ void ReprintEntry(const JournalEntry& entry, QWidget* parent) {
 
 void PrintCalibration(QWidget* parent) {
     const CalibrationStore calibration(*services().settings);
-    const PrintContext context{services().dialogs, parent, *services().printer,
-                               [&calibration](const QString& name) { return calibration.read(name); }};
-    const QString failure = PrintCalibrationFigure(context);
+    const QString failure = PrintCalibrationFigure(windowContext(parent, calibration));
     if (!failure.isEmpty()) {
         services().dialogs->message(parent, QStringLiteral("校验图形没有打印出来。\n%1").arg(failure), {},
                                     MessageIcon::Exclamation);
