@@ -44,8 +44,9 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The Song face the windows and the printed forms use, the print system's Qt plugin, and Qt's own
-# Chinese texts for the printer and file dialogs and the message-box buttons.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming, libqt6printsupport6, libqt6gui6, qt6-translations-l10n, libqt6sql6-sqlite")
+# The Song face the windows and the printed forms use and the faces that hold CJK Extensions A to F
+# for it, the print system's Qt plugin, and Qt's own Chinese texts for the printer and file dialogs and
+# the message-box buttons.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming, fonts-hanazono, libqt6printsupport6, libqt6gui6, qt6-translations-l10n, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-client")
 include(CPack)

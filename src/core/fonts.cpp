@@ -1,16 +1,25 @@
 #include "fonts.h"
 
-#include <QFont>
 #include <QStringList>
 
 namespace velmora {
 
 void installSongFontSubstitutions() {
-    const QStringList standIns = {QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
+    // The first face found prints every character it holds; a character it lacks comes from the next
+    // face in this order that holds it, then from the system's own fallbacks.
+    const QStringList standIns = {QStringLiteral("SimSun"),      QStringLiteral("AR PL UMing CN"),
                                   QStringLiteral("AR PL UMing"), QStringLiteral("Noto Serif CJK SC"),
-                                  QStringLiteral("Songti SC")};
+                                  QStringLiteral("Songti SC"),   QStringLiteral("SimSun-ExtB"),
+                                  QStringLiteral("HanaMinA"),    QStringLiteral("HanaMinB")};
     QFont::insertSubstitutions(QStringLiteral("SimSun"), standIns.mid(1));
     QFont::insertSubstitutions(QStringLiteral("宋体"), standIns);
+}
+
+QFont SongFont() {
+    QFont font(QStringLiteral("宋体"));
+    font.setKerning(false);
+    font.setStyleStrategy(QFont::PreferDefault);
+    return font;
 }
 
 }  // namespace velmora

@@ -2,20 +2,14 @@
 
 #include <QPrinter>
 
+#include "fonts.h"
 #include "pdf_document.h"
 #include "printer_status.h"
+#include "spooler.h"
 
 namespace velmora {
 
 namespace {
-
-// The program's Song face; "宋体" is substituted where the system has no SimSun.
-QFont songFont() {
-    QFont font(QStringLiteral("宋体"));
-    font.setKerning(false);  // characters stand at their advances, as on the form's boxes
-    font.setStyleStrategy(QFont::PreferDefault);
-    return font;
-}
 
 // Length in UTF-16 units of the character at i: a surrogate pair is one character.
 qsizetype characterLength(const QString& text, qsizetype i) {
@@ -31,7 +25,7 @@ PainterSurface::PainterSurface(double dotsPerInchX, double dotsPerInchY)
     : twipsPerDotX_(static_cast<float>(1440.0 / dotsPerInchX)),
       twipsPerDotY_(static_cast<float>(1440.0 / dotsPerInchY)),
       dotsPerInchY_(dotsPerInchY),
-      font_(songFont()) {
+      font_(SongFont()) {
     font_.setPointSizeF(points_);
 }
 
@@ -180,6 +174,9 @@ QPainter* QtPrinterSurface::beginOutput(QString* error) {
 }
 
 bool QtPrinterSurface::finishOutput(QString* error) {
+    // Ending the painter hands the document to the spooler; its answer decides whether the form counts
+    // as printed.
+    const SpoolerJobWatch job(printer_.printerName(), printer_.docName());
     const bool ended = painter_.end();
     if (!ended || printer_.printerState() == QPrinter::Error ||
         printer_.printerState() == QPrinter::Aborted) {
@@ -187,7 +184,8 @@ bool QtPrinterSurface::finishOutput(QString* error) {
                      .arg(printer_.printerName());
         return false;
     }
-    return true;
+    *error = job.answer();
+    return error->isEmpty();
 }
 
 PdfFileSurface::PdfFileSurface(QString path, const QPageLayout& layout, int dotsPerInch)

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Prints a three-record batch through the real print system (CUPS with a cups-pdf queue), one job a
 # form, and checks where the ink landed against the same forms rendered straight to PDF. Then checks
-# that a stopped and a removed queue are reported, naming the record that failed.
+# that a queue refusing jobs, from the start, while a job is handed over and during a batch, a stopped
+# and a removed queue are reported, naming the record that failed, and that the journal holds as sent
+# exactly the forms CUPS took.
 #
-#   spool_test.sh VELMORA_CLI INK_CHECK WORKBOOK WORKDIR
+#   spool_test.sh VELMORA_CLI INK_CHECK JOB_REFUSAL WORKBOOK WORKDIR
 set -euo pipefail
-cli=$1 ink_check=$2 workbook=$3 work=$4
+cli=$1 ink_check=$2 job_refusal=$3 workbook=$4 work=$5
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=cups.sh
 source "$here/cups.sh"
@@ -58,6 +60,45 @@ pdftoppm -r 600 -gray -f 1 -l 1 -singlefile "$work/own.pdf" "$work/own-reference
 pdftoppm -r 600 -gray -singlefile "${own[0]}" "$work/own-printed" 2>/dev/null
 echo "record 18 with the queue's own calibration:"
 "$ink_check" "$work/own-reference.pgm" "$work/own-printed.pgm" 600 0.3 37.5,29,17,9 113,28,12,9 || exit 1
+
+# A queue refusing jobs from the start: nothing reaches it, the first form fails.
+cupsreject "$CUPS_QUEUE"
+touch "$work/marker"
+if "$cli" render "${batch[@]}" --printer "$CUPS_QUEUE" 2>"$work/rejecting.txt"; then
+  echo "printing to a queue refusing jobs reported success"; exit 1
+fi
+cat "$work/rejecting.txt"
+grep -q '第 1 个.*不接受新的打印作业' "$work/rejecting.txt" || { echo "the refusal is not told"; exit 1; }
+[ -z "$(find "$CUPS_PDF_DIR" -name '*.pdf' -newer "$work/marker")" ] || { echo "a refused form printed"; exit 1; }
+cupsaccept "$CUPS_QUEUE"
+
+# A queue that stops taking jobs after the job began: the spooler's refusal is the surface's failure.
+"$job_refusal" "$CUPS_QUEUE" || { echo "a job the queue refused counted as printed"; exit 1; }
+cupsaccept "$CUPS_QUEUE"
+
+# A queue that stops taking jobs during a batch of 20, once it holds 3 of its jobs: the run stops at
+# the first form it refuses, and the journal holds as sent exactly the forms CUPS took.
+journal="$XDG_DATA_HOME/Velmora/journal.sqlite"
+last=$(sqlite3 "$journal" 'SELECT ifnull(max(id), 0) FROM prints')
+held=$(lpstat -W all -o "$CUPS_QUEUE" | wc -l)
+(for _ in $(seq 1 3000); do
+   [ $(($(lpstat -W all -o "$CUPS_QUEUE" | wc -l) - held)) -ge 3 ] && break
+   sleep 0.02
+ done
+ cupsreject "$CUPS_QUEUE") &
+watcher=$!
+if "$cli" render --batch "$workbook" --x 10 --y 10 --printer "$CUPS_QUEUE" 2>"$work/during.txt"; then
+  echo "a batch on a queue refusing jobs midway reported success"; exit 1
+fi
+wait "$watcher"
+cat "$work/during.txt"
+taken=$(($(lpstat -W all -o "$CUPS_QUEUE" | wc -l) - held))
+sent=$(sqlite3 "$journal" "SELECT count(*) FROM prints WHERE id > $last AND outcome = 0")
+failed=$(sqlite3 "$journal" "SELECT group_concat(record) FROM prints WHERE id > $last AND outcome = 1")
+echo "CUPS took $taken jobs; the journal holds $sent sent and record $failed failed"
+[ "$taken" -ge 3 ] && [ "$taken" -lt 20 ] && [ "$sent" = "$taken" ] && [ "$failed" = $((taken + 1)) ] &&
+  grep -q "第 $((taken + 1)) 个汇款单未能打印" "$work/during.txt" || exit 1
+cupsaccept "$CUPS_QUEUE"
 
 # A stopped queue: the first form fails, and the operator is told which.
 cupsdisable "$CUPS_QUEUE"
