@@ -10,13 +10,15 @@ namespace velmora {
 namespace {
 
 // Watches the raw bytes of an XML part: refuses a document type declaration (and with it every
-// entity definition) and any construct longer than kXmlMaxRun. NUL bytes are passed over, so a part
-// written in UTF-16 is watched by its ASCII markup as well.
+// entity definition), any construct longer than kXmlMaxRun, an element with more than
+// kXmlMaxAttributes attributes and more than kXmlMaxNamespaces namespace declarations in scope, before
+// the XML reader, whose costs grow with the square of those counts, sees them. NUL bytes are passed
+// over, so a part written in UTF-16 is watched by its ASCII markup as well.
 class XmlGuard {
 public:
     QString inspect(const char* data, qint64 size) {
         for (qint64 i = 0; i < size;) {
-            // Text and tags, the bulk of a part, are passed over a run at a time.
+            // Text and quoted values, the bulk of a part, are passed over a run at a time.
             if (state_ == State::Text || (state_ == State::Tag && quote_ != 0)) {
                 const char wanted = state_ == State::Text ? '<' : quote_;
                 const void* found = std::memchr(data + i, wanted, static_cast<size_t>(size - i));
@@ -30,6 +32,8 @@ public:
                     run_ = 1;
                 } else if (found) {
                     quote_ = 0;
+                    name_.clear();
+                    last_ = wanted;
                 }
                 continue;
             }
@@ -40,24 +44,29 @@ public:
             if (c == 0) {
                 continue;
             }
+            QString refused;
             switch (state_) {
                 case State::Text:
                     break;
                 case State::Open:
-                    state_ = c == '!' ? State::Bang : c == '?' ? State::Instruction : State::Tag;
                     prefix_.clear();
                     quote_ = 0;
-                    if (state_ == State::Tag && c == '>') {
-                        state_ = State::Text;  // "<>" is malformed; the reader says so
+                    if (c == '!' || c == '?') {
+                        state_ = c == '!' ? State::Bang : State::Instruction;
+                        break;
+                    }
+                    state_ = State::Tag;
+                    endTag_ = c == '/';
+                    attributes_ = 0;
+                    declarations_ = 0;
+                    name_.clear();
+                    last_ = 0;
+                    if (!endTag_) {
+                        refused = tagCharacter(c);
                     }
                     break;
                 case State::Tag:
-                    if (c == '"' || c == '\'') {
-                        quote_ = c;
-                    } else if (c == '>') {
-                        state_ = State::Text;
-                        run_ = 0;
-                    }
+                    refused = tagCharacter(c);
                     break;
                 case State::Bang:
                     prefix_.append(c);
@@ -89,6 +98,9 @@ public:
                     break;
                 }
             }
+            if (!refused.isEmpty()) {
+                return refused;
+            }
         }
         return {};
     }
@@ -96,12 +108,84 @@ public:
 private:
     static QString tooLong() { return QStringLiteral("XML construct longer than %1 bytes").arg(kXmlMaxRun); }
 
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+    // A character of a tag outside quoted values. Each '=' there ends an attribute's name; a name
+    // that is "xmlns" or starts with "xmlns:" declares a namespace.
+    QString tagCharacter(char c) {
+        if (c == '"' || c == '\'') {
+            quote_ = c;
+        } else if (c == '>') {
+            closeTag();
+        } else if (isSpace(c)) {
+            space_ = true;
+        } else if (c == '=') {
+            if (++attributes_ > kXmlMaxAttributes) {
+                return QStringLiteral("XML element with more than %1 attributes").arg(kXmlMaxAttributes);
+            }
+            if (name_ == "xmlns" || name_.startsWith("xmlns:")) {
+                if (inScope_ + ++declarations_ > kXmlMaxNamespaces) {
+                    return QStringLiteral("XML element with more than %1 namespace declarations in scope")
+                        .arg(kXmlMaxNamespaces);
+                }
+            }
+            name_.clear();
+            last_ = c;
+        } else {
+            if (space_) {
+                name_.clear();  // a new name; spaces before an '=' keep the one before them
+            }
+            if (name_.size() < 6) {
+                name_.append(c);
+            }
+            space_ = false;
+            last_ = c;
+        }
+        return {};
+    }
+
+    // At a tag's '>': an element's start puts its declarations in scope until its end.
+    void closeTag() {
+        state_ = State::Text;
+        run_ = 0;
+        space_ = false;
+        if (endTag_) {
+            if (!scopes_.empty() && scopes_.back().depth == depth_) {
+                inScope_ -= scopes_.back().declarations;
+                scopes_.pop_back();
+            }
+            --depth_;
+        } else if (last_ != '/') {
+            ++depth_;
+            if (declarations_ > 0) {
+                scopes_.push_back({depth_, declarations_});
+                inScope_ += declarations_;
+            }
+        }
+    }
+
     enum class State { Text, Open, Tag, Bang, Comment, CData, Instruction };
     State state_ = State::Text;
     qint64 run_ = 0;
     char quote_ = 0;
     QByteArray prefix_;
     QByteArray tail_;
+    // The tag being read: whether it is an end tag, its attributes and namespace declarations so
+    // far, the first characters of the name being read, the last character outside quotes.
+    bool endTag_ = false;
+    int attributes_ = 0;
+    int declarations_ = 0;
+    QByteArray name_;
+    bool space_ = false;
+    char last_ = 0;
+    // Elements open, and the namespace declarations of those that made some.
+    struct Scope {
+        qint64 depth;
+        int declarations;
+    };
+    qint64 depth_ = 0;
+    std::vector<Scope> scopes_;
+    int inScope_ = 0;
 };
 
 }  // namespace

@@ -16,6 +16,12 @@ namespace velmora {
 // buffers much.
 inline constexpr qint64 kXmlMaxRun = 4LL * 1024 * 1024;
 
+// The most attributes an element may have, and the most namespace declarations in scope at once. Real
+// parts hold far fewer (a cell has 3 attributes, a row about 8, the root of LibreOffice's content.xml
+// about 45 declarations); the XML reader spends time growing with the square of each count.
+inline constexpr int kXmlMaxAttributes = 256;
+inline constexpr int kXmlMaxNamespaces = 256;
+
 // The namespaces a reader understands: elements in any other namespace are skipped with everything
 // inside them, as Excel and LibreOffice skip them. With markup compatibility on, an
 // mc:AlternateContent stands for its first mc:Choice whose Requires prefixes all name understood
@@ -27,14 +33,14 @@ struct XmlVocabulary {
 };
 
 // Makes the device refuse what XmlPart refuses: a document type declaration, a construct longer than
-// kXmlMaxRun.
+// kXmlMaxRun, more attributes or namespace declarations than the bounds above.
 void GuardXml(ZipEntryDevice& device);
 
 // One XML part of a zip archive read forward with QXmlStreamReader, inflated as it is read, under
 // the entry's limits. A document type declaration is refused before the reader sees it, and so is a
-// run of text, a tag, a comment or a CDATA section longer than kXmlMaxRun. Every failure throws
-// AutomationError 432 naming the part. A part read to the end of its document has its CRC-32
-// checked.
+// run of text, a tag, a comment or a CDATA section longer than kXmlMaxRun, an element with more than
+// kXmlMaxAttributes attributes, and a namespace declaration past kXmlMaxNamespaces in scope. Every failure
+// throws AutomationError 432 naming the part. A part read to the end of its document has its CRC-32 checked.
 class XmlPart {
 public:
     XmlPart(std::shared_ptr<const ZipArchive> archive, qint64 index, qint64 cap, const QString& name,

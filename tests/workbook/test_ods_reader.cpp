@@ -69,6 +69,18 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("error");
         AddRows(QStringLiteral("ods-packages.txt"), "bbi");
+        // Elements the XML reader would spend long on; the root declares 7 namespaces.
+        const QByteArray type = "application/vnd.oasis.opendocument.spreadsheet";
+        const auto table = [](const QByteArray& cellAttributes, int depth) {
+            return OdsContent(
+                R"(<table:table table:name="Sheet1"><table:table-row><table:table-cell office:value-type="float" )"
+                R"(office:value="1")" +
+                cellAttributes + "/>" + NestedDeclarations(depth) + "</table:table-row></table:table>");
+        };
+        QTest::newRow("256 attributes") << type << table(Attributes(254), 0) << 0;
+        QTest::newRow("257 attributes") << type << table(Attributes(255), 0) << 432;
+        QTest::newRow("256 namespace declarations in scope") << type << table({}, 249) << 0;
+        QTest::newRow("257 namespace declarations in scope") << type << table({}, 250) << 432;
     }
     void otherDocuments() {
         QFETCH(QByteArray, mimetype);

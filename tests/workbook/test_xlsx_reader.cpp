@@ -120,6 +120,23 @@ private Q_SLOTS:
             << changed([](Entries& e) { e[3].name = QStringLiteral("elsewhere"); }) << 432;
         QTest::newRow("shared strings of another vocabulary")
             << changed([](Entries& e) { e[3].data = "<sst/>"; }) << 432;
+        // Elements the XML reader would spend long on: a cell has r, t and the others; the root declares
+        // one namespace.
+        const auto sheet = [&](const QByteArray& data) {
+            return changed([&](Entries& e) { e[2].data = data; });
+        };
+        QTest::newRow("256 attributes")
+            << sheet(SheetXml(R"(<row r="1"><c r="A1" t="s")" + Attributes(254) + "><v>0</v></c></row>"))
+            << 0;
+        QTest::newRow("257 attributes")
+            << sheet(SheetXml(R"(<row r="1"><c r="A1" t="s")" + Attributes(255) + "><v>0</v></c></row>"))
+            << 432;
+        QTest::newRow("256 namespace declarations in scope, others out of it")
+            << sheet(SheetXml(row1 + NestedDeclarations(200) +
+                              NestedDeclarations(254, "<x:e xmlns:y=\"urn:y\"/>")))
+            << 0;
+        QTest::newRow("257 namespace declarations in scope")
+            << sheet(SheetXml(row1 + NestedDeclarations(256))) << 432;
     }
     void refused() {
         QFETCH(QByteArray, zip);

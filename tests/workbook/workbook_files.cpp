@@ -219,12 +219,28 @@ std::vector<ZipEntry> Xlsx::entries() const {
     return result;
 }
 
+QByteArray OdsContent(const QByteArray& tables, const QByteArray& styles) {
+    return R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:number="urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0" xmlns:calcext="urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0" xmlns:ev="urn:evil"><office:automatic-styles>)" +
+           styles + "</office:automatic-styles><office:body><office:spreadsheet>" + tables +
+           "</office:spreadsheet></office:body></office:document-content>";
+}
+
 QByteArray MakeOds(const QByteArray& tables, const QByteArray& styles, const QByteArray& mimetype) {
-    const QByteArray content =
-        R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:number="urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0" xmlns:calcext="urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0" xmlns:ev="urn:evil"><office:automatic-styles>)" +
-        styles + "</office:automatic-styles><office:body><office:spreadsheet>" + tables +
-        "</office:spreadsheet></office:body></office:document-content>";
-    return MakeZip({{QStringLiteral("mimetype"), mimetype, true}, {QStringLiteral("content.xml"), content}});
+    return MakeZip({{QStringLiteral("mimetype"), mimetype, true},
+                    {QStringLiteral("content.xml"), OdsContent(tables, styles)}});
+}
+
+QByteArray Attributes(int count) {
+    QByteArray a;
+    for (int i = 0; i < count; ++i) {
+        a += " a" + QByteArray::number(i) + "=\"\"";
+    }
+    return a;
+}
+
+QByteArray NestedDeclarations(int depth, const QByteArray& inside) {
+    return QByteArray("<x:e xmlns:x=\"urn:x\">").repeated(depth) + inside +
+           QByteArray("</x:e>").repeated(depth);
 }
 
 QByteArray U16(quint16 value) {

@@ -54,9 +54,17 @@ struct Xlsx {
 // <sheetPr>), `root` added to the root element's attributes.
 QByteArray SheetXml(const QByteArray& data, const QByteArray& root = {}, bool strict = false);
 QByteArray SstXml(const QByteArray& items, bool strict = false);
-// An .ods whose spreadsheet holds `tables`, with `styles` as its automatic styles.
+// The content.xml of an .ods whose spreadsheet holds `tables`, with `styles` as its automatic styles; its
+// root declares 7 namespaces.
+QByteArray OdsContent(const QByteArray& tables, const QByteArray& styles = {});
+// An .ods of that content.
 QByteArray MakeOds(const QByteArray& tables, const QByteArray& styles = {},
                    const QByteArray& mimetype = "application/vnd.oasis.opendocument.spreadsheet");
+
+// ` a0="" a1="" ...`: `count` attributes.
+QByteArray Attributes(int count);
+// `depth` nested elements <x:e xmlns:x="urn:x"> around `inside`.
+QByteArray NestedDeclarations(int depth, const QByteArray& inside = {});
 
 // A version 3 compound file (512-byte sectors) with the streams in its root storage; streams under
 // 4,096 bytes go to the mini stream. Layout: header, stream sectors, mini stream, mini FAT,
