@@ -48,7 +48,7 @@ void BM_RenderBatchToOnePdf(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("batch.pdf"));
     for (auto _ : state) {
-        const RenderReport report = RenderFormsToPdf(forms, FormSource::Typed, path, {});
+        const RenderReport report = RenderFormsToPdf(forms, path, {});
         if (report.status != PrintStatus::Printed) {
             state.SkipWithError("rendering failed");
             break;
@@ -94,7 +94,7 @@ void BM_LayOutBatch(benchmark::State& state) {
     const std::vector<FormContent> forms = batch();
     for (auto _ : state) {
         for (const FormContent& form : forms) {
-            RecordingSurface surface(600);
+            test::RecordingSurface surface(600);
             DrawRemittance(form, {}, surface);
             benchmark::DoNotOptimize(surface.calls.data());
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "draw_remittance.h"
 #include "length.h"
@@ -29,11 +30,23 @@ struct Calibration {
 
 bool InCalibrationRange(double millimetres);
 
+// A distance as the offsets dialog takes it: the leading number of the text, when the text begins
+// with one and it lies in 0 to 30; nothing for an empty text, a text without a leading number, or a
+// number out of range.
+std::optional<double> CalibrationEntry(const QString& text);
+
+// The calibration a print run would use, read from the store.
+struct CalibrationReading {
+    Calibration value;  // 0 and 0 when nothing is stored
+    bool stored = false;
+    QString problem;  // a stored text that is not a distance from 0 to 30, named; "" when sound
+};
+
 // The calibrations as the per-user settings store keeps them, each distance the trimmed number text
 // of its millimetres (".5", "12", "7.25") under the keys "X" and "Y". Application "Velmora", section
-// "Collate" holds the default pair; a printer calibrated by name has a section of its own, "Collate "
-// and its name, used for that printer only. A printer without its own pair, and printing to a file
-// (no name), use the default.
+// "Collate" holds the pair every calibration writes; a printer calibrated by name also gets a section
+// of its own, "Collate " and its name, which that printer uses from then on. A printer without its
+// own pair, and printing to a file (no name), use "Collate".
 class CalibrationStore {
 public:
     explicit CalibrationStore(SettingsStore& store) : store_(store) {}
@@ -41,12 +54,14 @@ public:
     // The distances for the printer, each read by its leading number; a missing or empty one reads
     // as 0.
     Calibration read(const QString& printer = {}) const;
+    // The same, with whether anything is stored and whether the stored texts are sound.
+    CalibrationReading reading(const QString& printer = {}) const;
     // The stored texts for the printer unchanged ("" when nothing is stored): what the offsets dialog
     // shows.
     QString text(Axis axis, const QString& printer = {}) const;
     // Whether any distance is stored for the printer (its own or the default).
     bool isStored(const QString& printer = {}) const;
-    // Stores both distances for the printer (the default pair for no name), X first.
+    // Stores both distances in "Collate", X first, and for a named printer in its own section too.
     void save(Calibration calibration, const QString& printer = {});
 
     // The section that holds the printer's pair: "Collate" for no name, else "Collate " and its name.

@@ -2,35 +2,13 @@
 
 #include <QString>
 #include <QStringList>
-#include <deque>
-#include <functional>
 #include <optional>
-#include <vector>
-
-#include "print_plan.h"
 
 class QWidget;
 
 namespace velmora {
 
 enum class MessageIcon { None, Exclamation };
-
-// What "全部打印" asks once before it starts: the range it proposes (from the first record not yet
-// printed), and what any range would print, checked.
-struct PrintAllQuestion {
-    int count = 0;  // records in the batch
-    int first = 1;
-    int last = 0;
-    std::function<PrintPlan(int first, int last, bool reprint)> plan;
-};
-
-// The operator's answer: the range to print, and whether records printed before print again.
-struct PrintAllAnswer {
-    int first = 1;
-    int last = 0;
-    bool reprint = false;
-    friend bool operator==(const PrintAllAnswer&, const PrintAllAnswer&) = default;
-};
 
 // The common dialogs and message boxes. The windows show Qt's dialogs; a scripted implementation
 // answers from a queue and records every call, so the rules run in tests without a screen.
@@ -56,45 +34,11 @@ public:
     virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title,
                                                 const QString& filter) = 0;
 
-    // The question before "全部打印": the range and what it prints; nothing when the operator goes
-    // back (to correct the records refused, or not to print at all).
-    virtual std::optional<PrintAllAnswer> confirmPrintAll(QWidget* parent,
-                                                          const PrintAllQuestion& question) = 0;
-};
-
-// Answers scripted in advance, every call recorded in order. An unscripted printer dialog is
-// accepted, an unscripted question answered No, an unscripted file dialog cancelled and an
-// unscripted "全部打印" question answered with the range it proposes.
-class ScriptedDialogs final : public Dialogs {
-public:
-    enum class Kind { Printer, Message, Question, OpenFile, SaveFile, PrintAll };
-    struct Call {
-        Kind kind;
-        QString text;   // message or question text; the filter for OpenFile; "first-last" for PrintAll
-        QString title;  // as passed (empty means the application title)
-        MessageIcon icon = MessageIcon::None;
-    };
-
-    std::deque<bool> printerAnswers;                            // true: accepted
-    std::deque<bool> questionAnswers;                           // true: Yes
-    std::deque<std::optional<QString>> fileAnswers;             // open and save; nothing: cancelled
-    std::deque<std::optional<PrintAllAnswer>> printAllAnswers;  // nothing: go back
-    std::vector<Call> calls;
-
-    bool showPrinter(QWidget* parent) override;
-    void message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
-    bool askYesNo(QWidget* parent, const QString& text, const QString& title) override;
-    std::optional<QString> openFileName(QWidget* parent, const QString& title,
-                                        const QString& filter) override;
-    std::optional<QString> saveFileName(QWidget* parent, const QString& title,
-                                        const QString& filter) override;
-    std::optional<PrintAllAnswer> confirmPrintAll(QWidget* parent, const PrintAllQuestion& question) override;
-
-    // The texts of the message boxes shown so far, in order.
-    QStringList messages() const;
-
-private:
-    std::optional<QString> nextFile();
+    // A modal question with the exclamation icon and buttons of its own, in the order given: the index
+    // of the button chosen, or `safeButton` when the box is closed or Escape pressed. `safeButton` has
+    // the focus and answers Enter.
+    virtual int choose(QWidget* parent, const QString& text, const QString& title, const QStringList& buttons,
+                       int safeButton) = 0;
 };
 
 }  // namespace velmora

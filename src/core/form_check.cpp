@@ -3,25 +3,13 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include "amount.h"
 #include "blanks.h"
 #include "draw_remittance.h"
+#include "printable_text.h"
 
 namespace velmora {
 
 namespace {
-
-// The most a form's nine digit boxes hold: 9,999,999.99 yuan.
-constexpr qint64 kMostFen = 999'999'999;
-
-// What the text holds once the currency sign in front and the blanks around are taken away.
-QString withoutSign(const QString& text) {
-    QString t = TrimBlanks(text);
-    if (t.startsWith(kYuanSign) || t.startsWith(QChar(0x00A5))) {
-        t = TrimBlanks(t.mid(1));
-    }
-    return t;
-}
 
 void note(std::vector<FieldNote>& notes, Field field, const QString& text) {
     notes.push_back({field, FieldName(field) + text});
@@ -40,47 +28,32 @@ bool isSixDigits(const QString& text) {
     return digits.match(text).hasMatch();
 }
 
-void checkAmount(const QString& text, FormSource source, CheckedForm& checked) {
-    const QString bare = withoutSign(text);
-    if (bare.isEmpty()) {
-        if (source == FormSource::Batch) {
-            note(checked.problems, Field::Amount, QStringLiteral("是空的"));
-        }
+void checkAmount(const QString& text, CheckedForm& checked) {
+    const AmountReading reading = ReadAmount(text);
+    if (const QString refusal = reading.refusal(); !refusal.isEmpty()) {
+        note(checked.problems, Field::Amount, refusal);
         return;
     }
-    const std::optional<QString> plain = PlainAmount(text);
-    if (!plain) {
-        note(checked.problems, Field::Amount, QStringLiteral("“%1”不是数字").arg(bare));
-        return;
-    }
-    if (plain->startsWith(QLatin1Char('-'))) {
-        note(checked.problems, Field::Amount, QStringLiteral("“%1”是负数").arg(bare));
-        return;
-    }
-    const std::optional<qint64> fen = AmountInFen(*plain);
-    if (!fen) {
+    // The box shows the amount through FormatAmount's number text of at most 15 digits: where that
+    // would carry into another fen, the form would print another amount than the text reads.
+    if (ReadAmount(checked.form.text(Field::Amount)).money != reading.money) {
         note(checked.problems, Field::Amount,
-             QStringLiteral("“%1”超出汇款单九位数字框的范围（最多 9999999.99 元）").arg(bare));
+             QStringLiteral("“%1”的位数太多，无法照原样打印").arg(reading.bare));
         return;
     }
-    // The boxes show the amount through the number text of at most 15 digits: where that would carry
-    // into another fen, the form would print another amount.
-    if (AmountInFen(checked.form.text(Field::Amount)) != fen) {
-        note(checked.problems, Field::Amount, QStringLiteral("“%1”的位数太多，无法照原样打印").arg(bare));
-        return;
-    }
-    const qsizetype point = plain->indexOf(QLatin1Char('.'));
-    if (point >= 0 && plain->mid(point + 3).contains(QRegularExpression(QStringLiteral("[1-9]")))) {
+    checked.amount = reading.money;
+    if (reading.decimalsCut) {
         note(checked.warnings, Field::Amount,
-             QStringLiteral("“%1”有两位以上小数，将打印为 %2（不四舍五入）").arg(bare, MoneyText(*fen)));
-    }
-    if (*fen == 0 && source == FormSource::Batch) {
-        note(checked.warnings, Field::Amount, QStringLiteral("为零"));
+             QStringLiteral("“%1”有两位以上小数，将打印为 %2（不四舍五入）").arg(reading.bare, reading.money.text()));
     }
 }
 
 // Text longer than the lines its place on the form holds.
-void checkLength(const FormContent& form, Field field, int fits, const QString& what, CheckedForm& checked) {
+void checkLength(const FormContent& form, Field field, const QString& what, CheckedForm& checked) {
+    const FieldPlacement& place = FieldLayout[indexOf(field)];
+    const int fits = field == Field::PayeeAddress || field == Field::RemitterAddress
+                         ? 2 * place.charactersPerLine
+                         : field == Field::Message ? 30 : place.charactersPerLine;
     const qsizetype length = CharacterCount(TrimBlanks(form.text(field)));
     if (length > fits) {
         note(checked.warnings, field,
@@ -98,56 +71,6 @@ QString FieldName(Field field) {
     return names[indexOf(field)];
 }
 
-std::optional<QString> PlainAmount(const QString& text) {
-    static const QRegularExpression plain(QStringLiteral("^-?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)$"));
-    static const QRegularExpression grouped(QStringLiteral("^-?[0-9]{1,3}(?:,[0-9]{3})+(?:\\.[0-9]*)?$"));
-    QString bare = withoutSign(text);
-    if (plain.match(bare).hasMatch()) {
-        return bare;
-    }
-    if (grouped.match(bare).hasMatch()) {
-        return bare.remove(QLatin1Char(','));
-    }
-    return std::nullopt;
-}
-
-QString NormalisedAmount(const QString& text, FormSource source) {
-    if (withoutSign(text).isEmpty()) {
-        return source == FormSource::Typed ? kYuanSign + QStringLiteral("0.00") : QString();
-    }
-    std::optional<QString> plain = PlainAmount(text);
-    if (!plain) {
-        return text;
-    }
-    return kYuanSign + FormatAmount(*plain);
-}
-
-std::optional<qint64> AmountInFen(const QString& text) {
-    const std::optional<QString> plain = PlainAmount(text);
-    if (!plain || plain->startsWith(QLatin1Char('-'))) {
-        return std::nullopt;
-    }
-    const qsizetype point = plain->indexOf(QLatin1Char('.'));
-    QString whole = point < 0 ? *plain : plain->left(point);
-    const QString fen = point < 0 ? QString() : (plain->mid(point + 1) + QStringLiteral("00")).left(2);
-    while (whole.startsWith(QLatin1Char('0'))) {
-        whole.remove(0, 1);
-    }
-    if (whole.size() > 7) {
-        return std::nullopt;
-    }
-    const qint64 amount = whole.toLongLong() * 100 + fen.toLongLong();
-    return amount <= kMostFen ? std::optional<qint64>(amount) : std::nullopt;
-}
-
-QString MoneyText(qint64 fen) {
-    QString yuan = QString::number(fen / 100);
-    for (qsizetype comma = yuan.size() - 3; comma > 0; comma -= 3) {
-        yuan.insert(comma, QLatin1Char(','));
-    }
-    return kYuanSign + yuan + QStringLiteral(".%1").arg(fen % 100, 2, 10, QLatin1Char('0'));
-}
-
 QString CheckedForm::problemText() const {
     return joined(problems);
 }
@@ -156,25 +79,26 @@ QString CheckedForm::warningText() const {
     return joined(warnings);
 }
 
-CheckedForm CheckForm(const FormContent& form, FormSource source) {
-    CheckedForm checked{form, {}, {}};
-    checked.form.text(Field::Amount) = NormalisedAmount(form.text(Field::Amount), source);
-    if (source == FormSource::Batch && TrimBlanks(form.text(Field::PayeeName)).isEmpty()) {
-        note(checked.problems, Field::PayeeName, QStringLiteral("是空的"));
+CheckedForm CheckForm(const FormContent& form) {
+    CheckedForm checked{form, {}, {}, {}};
+    checked.form.text(Field::Amount) = NormalisedAmount(form.text(Field::Amount));
+    checkAmount(form.text(Field::Amount), checked);
+    if (TrimBlanks(form.text(Field::PayeeName)).isEmpty()) {
+        note(checked.warnings, Field::PayeeName, QStringLiteral("是空的"));
     }
     for (const Field postcode : {Field::PayeePostcode, Field::RemitterPostcode}) {
         const QString text = TrimBlanks(form.text(postcode));
         if (!text.isEmpty() && !isSixDigits(text)) {
-            note(checked.problems, postcode, QStringLiteral("“%1”不是六位数字").arg(text));
+            note(checked.warnings, postcode, QStringLiteral("“%1”不是六位数字").arg(text));
         }
     }
-    checkAmount(form.text(Field::Amount), source, checked);
     const QString nextLine = QStringLiteral("其余的会印到下面一栏上");
-    checkLength(form, Field::PayeeName, 7, nextLine, checked);
-    checkLength(form, Field::RemitterName, 7, nextLine, checked);
-    checkLength(form, Field::PayeeAddress, 50, QStringLiteral("其余的会超出地址栏"), checked);
-    checkLength(form, Field::RemitterAddress, 50, QStringLiteral("其余的会超出地址栏"), checked);
-    checkLength(form, Field::Message, 30, QStringLiteral("其余的会超出附言栏"), checked);
+    checkLength(form, Field::PayeeName, nextLine, checked);
+    checkLength(form, Field::RemitterName, nextLine, checked);
+    checkLength(form, Field::PayeeAddress, QStringLiteral("其余的会超出地址栏"), checked);
+    checkLength(form, Field::RemitterAddress, QStringLiteral("其余的会超出地址栏"), checked);
+    checkLength(form, Field::Message, QStringLiteral("其余的会超出附言栏"), checked);
+    CheckPrintableCharacters(checked.form, checked.problems);
     return checked;
 }
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "blanks.h"
-#include "dialogs.h"
 #include "number_text.h"
 #include "rounding.h"
 
@@ -72,14 +71,13 @@ QString ColumnLetters(int column) {
     return letters;
 }
 
-ImportOutcome ReadWorkbook(const ImportRequest& request, Grid& grid, const WorkbookOpener& open) {
+ImportOutcome ImportWorkbook(const ImportRequest& request, Grid& grid, const WorkbookOpener& open) {
     const std::int16_t rowOffset = request.rowOffset;
     const auto& columns = request.columns;
     ImportOutcome outcome;
     outcome.firstSheetRow = 1 + rowOffset;
     ClearCells(grid, 1, kMaxDataRows, 1, kDataColumns);
     int allowance = kBlankRowAllowance;
-    QString cell;  // the cell being read, for a message that names it
     try {
         std::unique_ptr<Workbook> book = open(request.path);
         if (!book) {
@@ -102,7 +100,6 @@ ImportOutcome ReadWorkbook(const ImportRequest& request, Grid& grid, const Workb
             const int cols = std::min(grid.cols() - 1, kDataColumns);
             for (int j = 1; j <= cols; ++j) {
                 const int column = columns[static_cast<std::size_t>(j - 1)];
-                cell = ColumnLetters(column) + QString::number(sheetRow);
                 const QString text = TrimBlanks(sheet->cellText(sheetRow, column));
                 grid.setText(i, j, text);
                 blank = blank && text.isEmpty();
@@ -117,7 +114,6 @@ ImportOutcome ReadWorkbook(const ImportRequest& request, Grid& grid, const Workb
                 break;
             }
         }
-        cell.clear();
         outcome.unreadRow = findUnreadRow(*sheet, outcome.rowsRead + rowOffset, columns);
     } catch (const AutomationError& e) {
         outcome.error = e.number;
@@ -127,10 +123,7 @@ ImportOutcome ReadWorkbook(const ImportRequest& request, Grid& grid, const Workb
         outcome.error = kErrorInternal;
     }
     if (outcome.error != 0) {
-        outcome.message =
-            outcome.error == kErrorCellTooLong && !cell.isEmpty()
-                ? QStringLiteral("单元格 %1 的内容超过 32767 个字符，无法导入，请检查工作表！").arg(cell)
-                : ImportErrorMessage(outcome.error);
+        outcome.message = ImportErrorMessage(outcome.error);
         outcome.unreadRow = 0;
     }
     return outcome;
@@ -147,35 +140,17 @@ QString ImportErrorMessage(int errorNumber) {
             return QStringLiteral("文件类型不对，请选择Excel文档！");
         case kErrorCellOutOfRange:
             return QStringLiteral("输入表格列号超界，请重新输入！");
-        case kErrorPasswordProtected:
-            return QStringLiteral("该文件有密码保护，请先在表格程序中取消密码后再导入");
-        case kErrorCellTooLong:
-            return QStringLiteral("工作表中有单元格的内容超过 32767 个字符，无法导入，请检查工作表！");
         default:
             return QStringLiteral("未知错误，错误号：") + NumberText(errorNumber) +
                    QStringLiteral("\u3000请检查输入值！");
     }
 }
 
-std::int16_t ImportWorkbook(const ImportRequest& request, Grid& grid, Dialogs& dialogs, QWidget* parent,
-                            ImportOutcome* outcome, const WorkbookOpener& open) {
-    ImportOutcome result = ReadWorkbook(request, grid, open);
-    if (result.error != 0) {
-        dialogs.message(parent, result.message, QString(), MessageIcon::None);
+std::int16_t ImportOutcome::result() const {
+    if (error >= std::numeric_limits<std::int16_t>::min() && error <= std::numeric_limits<std::int16_t>::max()) {
+        return static_cast<std::int16_t>(error);
     }
-    if (outcome) {
-        *outcome = result;
-    }
-    if (result.error == 0) {
-        return 0;
-    }
-    // The result is 16-bit; a number outside that range must still read as a failure.
-    if (result.error >= std::numeric_limits<std::int16_t>::min() &&
-        result.error <= std::numeric_limits<std::int16_t>::max()) {
-        return static_cast<std::int16_t>(result.error);
-    }
-    return result.error > 0 ? std::numeric_limits<std::int16_t>::max()
-                            : std::numeric_limits<std::int16_t>::min();
+    return error > 0 ? std::numeric_limits<std::int16_t>::max() : std::numeric_limits<std::int16_t>::min();
 }
 
 void CleanRows(Grid& grid, int rule, int rowCount) {
@@ -212,8 +187,10 @@ void CleanRows(Grid& grid, int rule, int rowCount) {
 
 int HandOverCount(const Grid& grid) {
     int n = std::min(grid.rows() - 1, kMaxDataRows);
-    while (n >= 1 && grid.text(n, kColumnPostcode).isEmpty() && grid.text(n, kColumnAddress).isEmpty() &&
-           grid.text(n, kColumnPayee).isEmpty()) {
+    // The amount is not looked at: rows at the end holding nothing but an amount are not counted.
+    while (n >= 1 && grid.text(n, GridColumnOf(Field::PayeePostcode)).isEmpty() &&
+           grid.text(n, GridColumnOf(Field::PayeeAddress)).isEmpty() &&
+           grid.text(n, GridColumnOf(Field::PayeeName)).isEmpty()) {
         --n;
     }
     return n;
@@ -236,7 +213,8 @@ QString UnreadDataNotice(const ImportOutcome& outcome) {
     read += QStringLiteral("（工作表第 %1～%2 行）")
                 .arg(outcome.firstSheetRow)
                 .arg(outcome.firstSheetRow + outcome.rowsRead - 1);
-    const QString why = outcome.stoppedAtBlankRows ? QStringLiteral("读到第五个空行即停止")
+    const QString why = outcome.stoppedAtBlankRows
+                            ? QStringLiteral("读到第 %1 个空行即停止").arg(kBlankRowAllowance)
                                                    : QStringLiteral("最多读入 %1 行").arg(kMaxDataRows);
     if (outcome.unreadRow < 0) {
         return QStringLiteral("%1，%2；其下的内容无法读取，请检查工作表。").arg(read, why);

@@ -6,24 +6,17 @@
 #include <functional>
 #include <memory>
 
+#include "batch_columns.h"
 #include "grid.h"
 #include "workbook.h"
 
-class QWidget;
-
 namespace velmora {
-
-class Dialogs;
 
 // The batch grid: grid row n is record n; columns 1 to 4 hold payee name, payee address, payee
 // postcode and amount as text.
 inline constexpr int kMaxDataRows = 500;      // data rows of the batch grid
 inline constexpr int kDataColumns = 4;        // data columns of the batch grid
 inline constexpr int kBlankRowAllowance = 5;  // the import ends after this many blank rows in total
-inline constexpr int kColumnPayee = 1;
-inline constexpr int kColumnAddress = 2;
-inline constexpr int kColumnPostcode = 3;
-inline constexpr int kColumnAmount = 4;
 
 // Error numbers the import can report besides the workbook readers' own.
 inline constexpr int kErrorOverflow = 6;     // a row number left the 16-bit range
@@ -42,6 +35,12 @@ struct ImportRequest {
 // Opens a workbook for the import: openWorkbook, or a stand-in in tests.
 using WorkbookOpener = std::function<std::unique_ptr<Workbook>(const QString& path)>;
 
+// A cell the import read whose value cannot be trusted to be what the spreadsheet program shows.
+struct ImportCellNote {
+    int row = 0;     // grid row
+    int column = 0;  // grid column
+};
+
 // What an import did.
 struct ImportOutcome {
     int error = 0;                    // 0: read to its end; else the error number that stopped it
@@ -52,6 +51,10 @@ struct ImportOutcome {
     bool stoppedAtBlankRows = false;  // reading ended at the fifth blank row rather than at row 500
     int unreadRow = 0;  // the first worksheet row below the rows read that still holds data in one of
                         // the four columns; 0 when there is none, -1 when the rest could not be checked
+
+    // The import's 16-bit result: 0 when it ran to its end, else the error number (one outside the
+    // 16-bit range still reads as nonzero).
+    std::int16_t result() const;
 };
 
 // Column letters to a worksheet column number: blanks at both ends removed, then one letter gives
@@ -69,15 +72,9 @@ void ClearCells(Grid& grid, std::int16_t firstRow, std::int16_t lastRow, std::in
 // Blanks the data area, then copies the four columns from worksheet row i + rowOffset into grid row
 // i as text with U+0020 blanks trimmed at both ends, from row 1 to row 500, and ends after the fifth
 // blank row in total. On a failure the cells already written stay, and the outcome says how many rows
-// were completed.
-ImportOutcome ReadWorkbook(const ImportRequest& request, Grid& grid,
-                           const WorkbookOpener& open = openWorkbook);
-
-// ReadWorkbook, and on a failure its message in a box with an OK button only, no icon and the
-// application title. Returns 0 on success, else the (nonzero) error number; the whole outcome goes to
-// *outcome when asked for.
-std::int16_t ImportWorkbook(const ImportRequest& request, Grid& grid, Dialogs& dialogs, QWidget* parent,
-                            ImportOutcome* outcome = nullptr, const WorkbookOpener& open = openWorkbook);
+// were completed and carries the operator's message; showing it is the caller's.
+ImportOutcome ImportWorkbook(const ImportRequest& request, Grid& grid,
+                             const WorkbookOpener& open = openWorkbook);
 
 // The operator's message for an import error number.
 QString ImportErrorMessage(int errorNumber);

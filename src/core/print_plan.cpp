@@ -1,69 +1,102 @@
 #include "print_plan.h"
 
-#include "form_check.h"
-#include "import.h"
+#include <QStringList>
+#include <algorithm>
+
+#include "amount.h"
+#include "batch_columns.h"
 
 namespace velmora {
 
 namespace {
 
-RecordState stateOf(const std::vector<RecordState>& states, int record) {
-    const std::size_t index = static_cast<std::size_t>(record - 1);
-    return record >= 1 && index < states.size() ? states[index] : RecordState::NotPrinted;
+// At most this many records are named in a list of the question; the rest are counted.
+constexpr int kListedRecords = 10;
+
+QString listed(const QString& heading, const std::vector<RecordNote>& notes) {
+    QStringList lines{heading};
+    for (std::size_t k = 0; k < notes.size() && k < std::size_t(kListedRecords); ++k) {
+        const RecordNote& n = notes[k];
+        lines << QStringLiteral("第 %1 个（%2）：%3").arg(n.record).arg(n.payee, n.text);
+    }
+    if (notes.size() > std::size_t(kListedRecords)) {
+        lines << QStringLiteral("……另有 %1 个").arg(notes.size() - std::size_t(kListedRecords));
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace
 
 FormContent RecordForm(const Grid& grid, int row, const FormContent& common) {
     FormContent form = common;
-    form.text(Field::PayeeName) = grid.text(row, kColumnPayee);
-    form.text(Field::PayeeAddress) = grid.text(row, kColumnAddress);
-    form.text(Field::PayeePostcode) = grid.text(row, kColumnPostcode);
-    form.text(Field::Amount) = grid.text(row, kColumnAmount);
+    for (const BatchColumn& column : kBatchColumns) {
+        form.text(column.field) = grid.text(row, column.gridColumn);
+    }
     return form;
 }
 
-PrintPlan PlanPrint(const Grid& grid, const std::vector<RecordState>& states, int first, int last,
-                    bool reprint, const FormContent& common) {
+std::vector<int> PrintPlan::withReprints() const {
+    std::vector<int> all = records;
+    for (const RecordNote& n : printedBefore) {
+        all.push_back(n.record);
+    }
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common, const PrintedBefore& printedBefore) {
     PrintPlan plan;
-    plan.first = first;
-    plan.last = last;
-    for (int record = first; record <= last; ++record) {
+    for (int record = 1; record <= count; ++record) {
         const FormContent form = RecordForm(grid, record, common);
         if (IsBlankRecord(form)) {
             ++plan.blank;
             continue;
         }
-        const CheckedForm checked = CheckForm(form, FormSource::Batch);
+        const CheckedForm checked = CheckForm(form);
         const QString payee = form.text(Field::PayeeName);
         if (!checked.printable()) {
             plan.refused.push_back({record, payee, checked.problemText()});
             continue;
         }
-        if (!reprint && stateOf(states, record) == RecordState::Printed) {
-            ++plan.printedBefore;
-            continue;
-        }
         if (!checked.warnings.empty()) {
             plan.warnings.push_back({record, payee, checked.warningText()});
         }
+        if (const QString before = printedBefore ? printedBefore(record, checked) : QString(); !before.isEmpty()) {
+            plan.printedBefore.push_back({record, payee, before});
+            plan.printedBeforeTotal += checked.amount;
+            continue;
+        }
         plan.records.push_back(record);
-        plan.totalFen += AmountInFen(checked.form.text(Field::Amount)).value_or(0);
+        plan.total += checked.amount;
     }
     return plan;
 }
 
-int FirstNotPrinted(const Grid& grid, const std::vector<RecordState>& states, int count) {
-    for (int record = 1; record <= count; ++record) {
-        if (stateOf(states, record) != RecordState::Printed && !IsBlankRecord(RecordForm(grid, record, {}))) {
-            return record;
-        }
+QString PlanQuestion(const PrintPlan& plan, int editedRecord) {
+    QStringList parts;
+    if (!plan.refused.empty()) {
+        parts << listed(QStringLiteral("以下 %1 个汇款单不能打印：").arg(plan.refused.size()), plan.refused);
     }
-    return 1;
+    if (!plan.printedBefore.empty()) {
+        parts << listed(QStringLiteral("以下 %1 个汇款单已经打印过，这次不再打印：").arg(plan.printedBefore.size()),
+                        plan.printedBefore);
+    }
+    if (editedRecord > 0) {
+        parts << QStringLiteral("第 %1 个汇款单在主窗口中的修改不会打印，请在批量数据中修改").arg(editedRecord);
+    }
+    if (!plan.warnings.empty()) {
+        parts << listed(QStringLiteral("请注意："), plan.warnings);
+    }
+    parts << (plan.records.empty()
+                  ? QStringLiteral("没有其他可以打印的汇款单。")
+                  : QStringLiteral("其余 %1 个汇款单可以打印，合计 %2。")
+                        .arg(plan.records.size())
+                        .arg(plan.total.text()));
+    return parts.join(QStringLiteral("\n\n"));
 }
 
 QString BatchSummary::text() const {
-    QString line = QStringLiteral("共 %1 个汇款单，合计 %2").arg(records).arg(MoneyText(totalFen));
+    QString line = QStringLiteral("共 %1 个汇款单，合计 %2").arg(records).arg(total.text());
     if (refused > 0) {
         line += QStringLiteral("，%1 个不能打印").arg(refused);
     }
@@ -72,9 +105,9 @@ QString BatchSummary::text() const {
 
 BatchSummary SummariseBatch(const Grid& grid, int count, const FormContent& common) {
     BatchSummary summary;
-    const PrintPlan plan = PlanPrint(grid, {}, 1, count, true, common);
+    const PrintPlan plan = PlanPrint(grid, count, common, {});
     summary.records = int(plan.records.size() + plan.refused.size());
-    summary.totalFen = plan.totalFen;
+    summary.total = plan.total;
     summary.refused = int(plan.refused.size());
     return summary;
 }

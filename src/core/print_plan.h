@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "form.h"
+#include "form_check.h"
 #include "grid.h"
 
 namespace velmora {
@@ -15,39 +17,47 @@ enum class RecordState { NotPrinted, Printed, Failed };
 // batch): payee name, address, postcode and amount as the grid holds them.
 FormContent RecordForm(const Grid& grid, int row, const FormContent& common);
 
-// A record and what the check says of it.
+// A record and what is to be said of it.
 struct RecordNote {
     int record = 0;
     QString payee;
     QString text;
 };
 
-// Which records of a range "全部打印" prints, checked all before the first is printed.
+// Whether a record was printed before, and where: "" when it was not. Asked of every printable record
+// of a plan with the form as it would print.
+using PrintedBefore = std::function<QString(int record, const CheckedForm& form)>;
+
+// Which records "全部打印" prints, every one checked before the first is printed.
 struct PrintPlan {
-    int first = 1;
-    int last = 0;
-    std::vector<int> records;          // to print, in order: printable, not blank, not printed before
-    std::vector<RecordNote> refused;   // records that cannot be printed, with the reasons
-    std::vector<RecordNote> warnings;  // records that print otherwise than they read
-    int blank = 0;                     // blank records in the range: no forms, never printed
-    int printedBefore = 0;             // records printed since the import and not to be printed again
-    qint64 totalFen = 0;               // the sum of the amounts of `records`
+    std::vector<int> records;             // to print, in order: printable, not blank, not printed before
+    std::vector<RecordNote> refused;      // records that cannot be printed, with the reasons
+    std::vector<RecordNote> printedBefore;  // printable records printed before, with when and where
+    std::vector<RecordNote> warnings;     // records worth a look before they print
+    int blank = 0;                        // blank records: no forms, never printed
+    Money total;                          // the sum of the amounts of `records`
+    Money printedBeforeTotal;             // the sum of the amounts of `printedBefore`
+
+    // Nothing is wrong: every record passes the check and none was printed before.
+    bool clean() const { return refused.empty() && printedBefore.empty(); }
+    // `records` and the records printed before, in record order: what prints when the operator asks
+    // for those again.
+    std::vector<int> withReprints() const;
 };
 
-// The plan for records first to last. `states` holds one state per record from record 1 (shorter
-// means not printed); a record printed before is planned again only when `reprint` is true.
-PrintPlan PlanPrint(const Grid& grid, const std::vector<RecordState>& states, int first, int last,
-                    bool reprint, const FormContent& common);
+// The plan for records 1 to count.
+PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common, const PrintedBefore& printedBefore);
 
-// The record a resumed "全部打印" starts at: the first of 1 to count that is neither blank nor printed;
-// 1 when every one is.
-int FirstNotPrinted(const Grid& grid, const std::vector<RecordState>& states, int count);
+// The one question before a batch prints when something is wrong: the records refused and why, the
+// records printed before, and the record shown whose payee boxes the operator changed
+// (`editedRecord`, 0 for none), then what would print.
+QString PlanQuestion(const PrintPlan& plan, int editedRecord);
 
 // What a batch adds up to: "共 20 个汇款单，合计 ￥25,680.50，2 个不能打印" (the records that are not
 // blank, the sum of the amounts that can be printed, and how many cannot).
 struct BatchSummary {
     int records = 0;
-    qint64 totalFen = 0;
+    Money total;
     int refused = 0;
     QString text() const;
 };

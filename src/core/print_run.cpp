@@ -19,18 +19,20 @@ const QString kLoadFormTitle = QStringLiteral("友情提示");
 const QString kCalibrationQuestion =
     QStringLiteral("您是否需要打印校验图形？如果要打印，请在打印机中放好A4纸一张。");
 const QString kCalibrationTitle = QStringLiteral("打印位置校验");
+const QString kCalibrateFirstTitle = QStringLiteral("打印机校准");
 
-// Whether the document may go where the printer sends it: never into the workbook being read, and
-// over an existing file only when the operator agrees (asked when dialogs are given).
+// Whether the document may go where the printer sends it: never over the workbook being read, the
+// journal or the settings file, and over an existing file only when the operator agrees (asked when
+// dialogs are given).
 PrintResult checkOutput(const PrintContext& context, const DocumentInfo& info, bool ask) {
     const QString file = context.printer.outputFile(info);
     if (file.isEmpty()) {
         return {};
     }
-    if (SameFile(file, info.workbook)) {
-        return {PrintStatus::Failed,
-                QStringLiteral("不能把汇款单写入正在读取的工作簿“%1”，请另选一个文件名。")
-                    .arg(QDir::toNativeSeparators(file))};
+    if (const QString refusal =
+            OwnFileRefusal(file, info.workbook, context.journal ? context.journal->path() : QString());
+        !refusal.isEmpty()) {
+        return {PrintStatus::Failed, refusal};
     }
     if (ask && context.dialogs && QFileInfo::exists(file) &&
         !context.dialogs->askYesNo(
@@ -78,11 +80,33 @@ std::unique_ptr<PrinterSurface> QPrinterDestination::openDocument(const Document
     return std::make_unique<PdfFileSurface>(file, layout, printer_.resolution());
 }
 
+PrintResult CheckCalibration(const PrintContext& context) {
+    const QString printer = context.printer.printerName();
+    const CalibrationReading calibration = context.calibration(printer);
+    if (!calibration.problem.isEmpty()) {
+        return {PrintStatus::Refused, calibration.problem};
+    }
+    if (!calibration.stored && context.dialogs) {
+        const QString which = printer.isEmpty() ? QString() : QStringLiteral("“%1”").arg(printer);
+        if (context.dialogs->askYesNo(
+                context.parent,
+                QStringLiteral("打印机%1还没有校准，汇款单会比各栏偏右、偏下约 10 毫米。\n\n"
+                               "是否先按“打印机校准”校准这台打印机？选“否”照常打印。")
+                    .arg(which),
+                kCalibrateFirstTitle)) {
+            PrintResult result{PrintStatus::Cancelled, {}};
+            result.calibrateFirst = true;
+            return result;
+        }
+    }
+    return {};
+}
+
 PrintResult PrintRemittance(const FormContent& form, bool askPrinter, const PrintContext& context,
                             const DocumentInfo& info) {
     // A form the check refuses would print what the operator or the workbook does not hold: refuse it
     // before the operator is asked for anything.
-    const CheckedForm checked = CheckForm(form, info.record > 0 ? FormSource::Batch : FormSource::Typed);
+    const CheckedForm checked = CheckForm(form);
     if (!checked.printable()) {
         return {PrintStatus::Refused, checked.problemText()};
     }
@@ -91,15 +115,21 @@ PrintResult PrintRemittance(const FormContent& form, bool askPrinter, const Prin
         if (!context.dialogs->showPrinter(context.parent)) {
             return {PrintStatus::Cancelled, {}};
         }
+        if (const PrintResult calibration = CheckCalibration(context); calibration.status != PrintStatus::Printed) {
+            return calibration;
+        }
         context.dialogs->message(context.parent, kLoadFormReminder, kLoadFormTitle, MessageIcon::Exclamation);
     }
     if (const PrintResult output = checkOutput(context, info, ask); output.status != PrintStatus::Printed) {
         return output;
     }
     // Read anew for every form: a change in the offsets dialog applies to the next form printed.
-    const Calibration calibration = context.calibration(context.printer.printerName());
+    const CalibrationReading calibration = context.calibration(context.printer.printerName());
+    if (!calibration.problem.isEmpty()) {
+        return {PrintStatus::Refused, calibration.problem};
+    }
     std::unique_ptr<PrinterSurface> surface = context.printer.openDocument(info);
-    DrawRemittance(checked.form, calibration.offsets(), *surface);
+    DrawRemittance(checked.form, calibration.value.offsets(), *surface);
     PrintResult result;
     if (surface->failed()) {
         result = {PrintStatus::Failed, surface->failure()};

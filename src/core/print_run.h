@@ -29,6 +29,7 @@ struct PrintResult {
     PrintStatus status = PrintStatus::Printed;
     QString reason;          // for Failed and Refused: what went wrong, in words for the operator
     QString journalTrouble;  // why the print journal could not record it, the first time only
+    bool calibrateFirst = false;  // Cancelled: the operator chose to calibrate the printer first
 
     PrintResult() = default;
     PrintResult(PrintStatus status, QString reason) : status(status), reason(std::move(reason)) {}
@@ -74,7 +75,7 @@ private:
 };
 
 // The calibration of a printer, by its name ("" for a file).
-using CalibrationFor = std::function<Calibration(const QString& printerName)>;
+using CalibrationFor = std::function<CalibrationReading(const QString& printerName)>;
 
 // What a print run works with besides the form: the dialogs to ask through over `parent` (none:
 // nothing is asked), the printer, the calibration, read anew for every form, and the journal that
@@ -92,12 +93,19 @@ struct PrintContext {
 void RecordInJournal(const PrintContext& context, const FormContent& form, const DocumentInfo& info,
                      JournalOutcome outcome, PrintResult& result);
 
-// Prints one form. The form passes CheckForm first (a record of a batch as a batch record), and a
-// form it refuses is not printed. When asked to (a single form), the printer dialog and the reminder
-// to load the form stock come next; a cancelled dialog ends the run silently, and so does the answer
-// No when the file printed to exists. The form is drawn as checked, with the offsets of the chosen
-// printer's calibration. A form sent or failed is recorded in the journal. Reports nothing itself: the
-// caller tells the operator about Failed and Refused, and about the journal's trouble.
+// The calibration check before the first form of a print command, for the current printer: a stored
+// calibration that is not a distance from 0 to 30 is never used (Refused, naming it); with none stored
+// at all, and dialogs to ask through, the operator is asked whether to calibrate first (Cancelled
+// with calibrateFirst on Yes; on No the forms print with distances of 0).
+PrintResult CheckCalibration(const PrintContext& context);
+
+// Prints one form. The form passes CheckForm first, and a form it refuses is not printed. When asked
+// to (a single form), the printer dialog comes next, then the calibration check, then the reminder
+// to load the form stock; a cancelled dialog ends the run silently, and so does the answer No when the
+// file printed to exists. The form is drawn as checked, with the offsets of the chosen printer's
+// calibration, read anew; a stored calibration that is not sound refuses the form. A form sent or
+// failed is recorded in the journal. Reports nothing itself: the caller tells the operator about
+// Failed and Refused, and about the journal's trouble.
 PrintResult PrintRemittance(const FormContent& form, bool askPrinter, const PrintContext& context,
                             const DocumentInfo& info = {});
 

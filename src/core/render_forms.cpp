@@ -13,11 +13,11 @@ constexpr int kPdfResolution = 600;
 
 }  // namespace
 
-RenderReport RenderFormsToPdf(const std::vector<FormContent>& forms, FormSource source, const QString& path,
+RenderReport RenderFormsToPdf(const std::vector<FormContent>& forms, const QString& path,
                               Offsets offsets, const QString& workbook) {
     std::vector<CheckedForm> checked;
     for (std::size_t i = 0; i < forms.size(); ++i) {
-        checked.push_back(CheckForm(forms[i], source));
+        checked.push_back(CheckForm(forms[i]));
         if (!checked.back().printable()) {
             return {PrintStatus::Refused, 0, int(i), checked.back().problemText()};
         }

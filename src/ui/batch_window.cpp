@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "app_state.h"
+#include "batch_columns.h"
 #include "blanks.h"
 #include "dialogs.h"
 #include "form_check.h"
@@ -34,14 +35,9 @@ namespace velmora {
 
 namespace {
 
-// The grid's columns: heading and width in twips (1 pixel = 15 twips).
-struct ColumnDesign {
-    const char16_t* heading;
-    int widthTwips;
-};
-constexpr ColumnDesign kColumns[BatchWindow::kGridCols] = {
-    {u"序号", 400}, {u"收款人", 800}, {u"地\u3000址", 6400}, {u"邮\u3000编", 650}, {u"    金\u3000额", 1150},
-};
+// The grid's column widths in twips (1 pixel = 15 twips), and the row-number column's heading.
+constexpr int kColumnWidthsTwips[BatchWindow::kGridCols] = {400, 800, 6400, 650, 1150};
+constexpr char16_t kRowNumberHeading[] = u"序号";
 constexpr int kRowHeightTwips = 260;
 
 // Qt's own in-place editing of a cell: the editor opens over the cell on a double-click and writes
@@ -170,12 +166,13 @@ void BatchWindow::paintEvent(QPaintEvent* event) {
 
 void BatchWindow::setUpGrid() {
     QTableWidget* table = ui_->Table1;
-    table->verticalHeader()->setFixedWidth(TwipsToPixels(kColumns[0].widthTwips));
+    table->verticalHeader()->setFixedWidth(TwipsToPixels(kColumnWidthsTwips[0]));
     for (int t = 1; t < kGridCols; ++t) {
-        table->horizontalHeader()->resizeSection(t - 1, TwipsToPixels(kColumns[t].widthTwips));
+        table->horizontalHeader()->resizeSection(t - 1, TwipsToPixels(kColumnWidthsTwips[t]));
     }
-    for (int t = 0; t < kGridCols; ++t) {
-        grid().setText(0, t, QString::fromUtf16(kColumns[t].heading));
+    grid().setText(0, 0, QString::fromUtf16(kRowNumberHeading));
+    for (const BatchColumn& column : kBatchColumns) {
+        grid().setText(0, column.gridColumn, QString::fromUtf16(column.heading));
     }
     // The row numbers in the general alignment: numbers to the right.
     table->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -185,60 +182,52 @@ void BatchWindow::setUpGrid() {
     }
 }
 
+// Reads the workbook into a grid of its own: the batch in the window's grid, the main window's count
+// and its boxes are replaced only when the import succeeds, so a failed import leaves them as they
+// were.
 void BatchWindow::runImport() {
     WindowRegistry::centreOnScreen(this);
     setUpGrid();
-    // A batch in use stays recoverable until the new one is handed over.
-    MainWindow* main = WindowRegistry::instance().loaded<MainWindow>();
-    if (handedOver_ && main) {
-        Previous previous{{}, states_, request_, appState().RowCount, main->recordCursor()};
-        for (int r = 1; r < kGridRows; ++r) {
-            for (int c = 1; c < kGridCols; ++c) {
-                previous.cells.push_back(grid().text(r, c));
-            }
-        }
-        previous_ = std::move(previous);
-    }
-    handedOver_ = false;
-    ui_->UnreadNotice->clear();
-    ui_->UnreadNotice->hide();
     OpenWorkbookDialog* dialog = WindowRegistry::instance().window<OpenWorkbookDialog>();
     const std::optional<ImportRequest> request = dialog->request();
-    std::int16_t result = 0;
+    ImportOutcome outcome;
     if (!request) {
         // A pasted first row beyond 16 bits gets the overflow message instead of reaching the import.
-        result = kErrorOverflow;
-        services().dialogs->message(this, ImportErrorMessage(kErrorOverflow), QString(), MessageIcon::None);
+        outcome.error = kErrorOverflow;
+        outcome.message = ImportErrorMessage(kErrorOverflow);
     } else {
-        request_ = *request;
-        ImportOutcome outcome;
-        bulkUpdate_ = true;
-        result = ImportWorkbook(request_, grid(), *services().dialogs, this, &outcome);
-        bulkUpdate_ = false;
-        if (outcome.rowsRead > 0) {
-            appState().RowCount = static_cast<std::int16_t>(outcome.rowsRead);
+        MemoryGrid read(kGridRows, kGridCols);
+        outcome = ImportWorkbook(*request, read);
+        if (outcome.result() == 0) {
+            takeImport(*request, read, outcome);
         }
-        const QString notice = UnreadDataNotice(outcome);
-        ui_->UnreadNotice->setText(notice);
-        ui_->UnreadNotice->setToolTip(notice);
-        ui_->UnreadNotice->setVisible(!notice.isEmpty());
     }
-    for (int record = 1; record < kGridRows; ++record) {
-        markRecord(record, RecordState::NotPrinted);
-    }
-    refreshFlags();
-    if (result != 0) {
-        dialog->show();
-        dialog->raise();
-        dialog->activateWindow();
+    if (outcome.result() != 0) {
+        services().dialogs->message(this, outcome.message, QString(), MessageIcon::None);
+        WindowRegistry::showInFront(dialog);
         hide();
     }
 }
 
-void BatchWindow::showBatch() {
-    show();
-    raise();
-    activateWindow();
+void BatchWindow::takeImport(const ImportRequest& request, const Grid& read, const ImportOutcome& outcome) {
+    handedOver_ = false;
+    request_ = request;
+    bulkUpdate_ = true;
+    for (int r = 1; r < kGridRows; ++r) {
+        for (int c = 1; c < kGridCols; ++c) {
+            grid().setText(r, c, read.text(r, c));
+        }
+    }
+    bulkUpdate_ = false;
+    appState().RowCount = static_cast<std::int16_t>(outcome.rowsRead);
+    const QString notice = UnreadDataNotice(outcome);
+    ui_->UnreadNotice->setText(notice);
+    ui_->UnreadNotice->setToolTip(notice);
+    ui_->UnreadNotice->setVisible(!notice.isEmpty());
+    for (int record = 1; record < kGridRows; ++record) {
+        markRecord(record, RecordState::NotPrinted);
+    }
+    refreshFlags();
 }
 
 void BatchWindow::command1Click(int index) {
@@ -268,7 +257,6 @@ void BatchWindow::command1Click(int index) {
 // payee, an address or a postcode.
 void BatchWindow::handOver() {
     const int n = HandOverCount(grid());
-    previous_.reset();
     handedOver_ = true;
     MainWindow* main = WindowRegistry::instance().window<MainWindow>();
     main->Num(1)->setText(NumberText(n));
@@ -283,50 +271,16 @@ void BatchWindow::handOver() {
     hide();
 }
 
-// Cancelling a new import while another batch is in use brings that batch back, as it was.
-void BatchWindow::restorePrevious() {
-    std::size_t k = 0;
-    bulkUpdate_ = true;
-    for (int r = 1; r < kGridRows; ++r) {
-        for (int c = 1; c < kGridCols; ++c) {
-            grid().setText(r, c, previous_->cells[k++]);
-        }
-    }
-    bulkUpdate_ = false;
-    request_ = previous_->request;
-    appState().RowCount = previous_->rowCount;
-    for (int record = 1; record < kGridRows; ++record) {
-        markRecord(record, previous_->states[std::size_t(record - 1)]);
-    }
-    refreshFlags();
-    ui_->UnreadNotice->hide();
-    handedOver_ = true;
-    if (MainWindow* main = WindowRegistry::instance().loaded<MainWindow>()) {
-        main->setRecordCursor(previous_->cursor);
-    }
-    previous_.reset();
-}
-
-// Closing the window ends the batch: the main window goes back to one record. Closing a new import
-// while another batch is in use ends only the new import.
+// Closing the window ends the batch: the main window goes back to one record, its payee boxes
+// emptied.
 void BatchWindow::closeEvent(QCloseEvent* event) {
-    if (previous_) {
-        event->ignore();
-        restorePrevious();
-        hide();
-        return;
-    }
     QWidget::closeEvent(event);
     if (!event->isAccepted()) {
         return;
     }
     handedOver_ = false;
     if (MainWindow* main = WindowRegistry::instance().loaded<MainWindow>()) {
-        main->NumScroll()->setMaximum(1);
-        main->NumScroll()->setPageStep(1);
-        main->NumScroll()->setValue(1);
-        main->Num(0)->setText(QStringLiteral("1"));
-        main->Num(1)->setText(QStringLiteral("1"));
+        main->discardBatch();
     }
 }
 
@@ -365,20 +319,19 @@ void BatchWindow::refreshRowFlags(int row) {
     const bool wasBulk = bulkUpdate_;
     bulkUpdate_ = true;  // colouring a cell changes its item: not an edit
     const FormContent record = RecordForm(grid(), row, {});
-    const CheckedForm checked = IsBlankRecord(record) ? CheckedForm{} : CheckForm(record, FormSource::Batch);
+    const CheckedForm checked = IsBlankRecord(record) ? CheckedForm{} : CheckForm(record);
     QTableWidget* table = ui_->Table1;
-    static constexpr Field kColumnFields[] = {Field::PayeeName, Field::PayeeAddress, Field::PayeePostcode,
-                                              Field::Amount};
-    for (int column = 1; column < kGridCols; ++column) {
+    for (const BatchColumn& batchColumn : kBatchColumns) {
+        const int column = batchColumn.gridColumn;
         QStringList problems;
         QStringList warnings;
         for (const FieldNote& n : checked.problems) {
-            if (n.field == kColumnFields[column - 1]) {
+            if (n.field == batchColumn.field) {
                 problems << n.text;
             }
         }
         for (const FieldNote& n : checked.warnings) {
-            if (n.field == kColumnFields[column - 1]) {
+            if (n.field == batchColumn.field) {
                 warnings << n.text;
             }
         }

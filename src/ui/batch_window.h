@@ -58,8 +58,6 @@ public:
     bool holdsBatch() const { return handedOver_; }
     // What the batch was imported from.
     const ImportRequest& importedRequest() const { return request_; }
-    // Shows the batch as it stands, edits and marks included, without reading the workbook again.
-    void showBatch();
 
     // What became of each record since the import, from record 1.
     const std::vector<RecordState>& states() const { return states_; }
@@ -75,20 +73,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // What a new import replaces, kept until it is handed over so that cancelling it brings the batch
-    // in use back, with the main window's record cursor.
-    struct Previous {
-        std::vector<QString> cells;  // rows 1 to 500, columns 1 to 4
-        std::vector<RecordState> states;
-        ImportRequest request;
-        std::int16_t rowCount = 0;
-        MainWindow::RecordCursor cursor;
-    };
-
     void setUpGrid();
     void runImport();
+    // Takes a successful import into the grid: the batch it held is replaced, nothing is printed yet.
+    void takeImport(const ImportRequest& request, const Grid& read, const ImportOutcome& outcome);
     void handOver();
-    void restorePrevious();
     void refreshFlags();
     void refreshRowFlags(int row);
     void refreshSummary();
@@ -100,7 +89,6 @@ private:
     bool handedOver_ = false;
     ImportRequest request_;
     std::vector<RecordState> states_;
-    std::optional<Previous> previous_;
 };
 
 // The selected button of Option1 in 表格 (0 to 3), or -1 when none is selected.

@@ -1,6 +1,7 @@
 #include "collate_dialog.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 
 #include "calibration.h"
 #include "dialogs.h"
@@ -46,8 +47,11 @@ QLineEdit* CollateDialog::Txy(int index) const {
 }
 void CollateDialog::setPrinter(const QString& printer) {
     printer_ = printer;
-    ui_->PrinterLabel->setText(printer.isEmpty() ? QStringLiteral("校准：所有没有单独校准的打印机")
-                                                 : QStringLiteral("校准的打印机：%1").arg(printer));
+    // The name, cut to the room beside the buttons; whole in the tooltip.
+    const QString text = printer.isEmpty() ? QStringLiteral("所有打印机") : QStringLiteral("打印机：%1").arg(printer);
+    QLabel* label = ui_->PrinterLabel;
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
+    label->setToolTip(text);
 }
 
 QPushButton* CollateDialog::Command1() const {
@@ -79,14 +83,16 @@ bool CollateDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CollateDialog::onCommand1Clicked() {
-    const double x = LeadingNumber(ui_->Txy_0->text());
-    const double y = LeadingNumber(ui_->Txy_1->text());
-    // Both are checked before either is stored: a rejected entry leaves the stored pair as it was.
-    if (!InCalibrationRange(x) || !InCalibrationRange(y)) {
+    // Both are checked before either is stored: a rejected entry leaves the stored pair as it was. An
+    // empty box or one without a number is refused as well: a distance of 0 would print every form
+    // 10 mm off.
+    const std::optional<double> x = CalibrationEntry(ui_->Txy_0->text());
+    const std::optional<double> y = CalibrationEntry(ui_->Txy_1->text());
+    if (!x || !y) {
         services().dialogs->message(this, kRangeMessage, kRangeTitle, MessageIcon::None);
         return;
     }
-    CalibrationStore(*services().settings).save({{x}, {y}}, printer_);
+    CalibrationStore(*services().settings).save({{*x}, {*y}}, printer_);
     hide();
 }
 

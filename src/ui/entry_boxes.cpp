@@ -49,6 +49,12 @@ bool EntryLineEdit::event(QEvent* event) {
 }
 
 void EntryLineEdit::keyPressEvent(QKeyEvent* event) {
+    // The paste shortcut is a control character the key filter refuses, as every other one but
+    // backspace.
+    if (numeric_ && event->matches(QKeySequence::Paste)) {
+        event->accept();
+        return;
+    }
     if (numeric_ && typesText(event)) {
         for (const QChar c : event->text()) {
             if (NumKeyFilter(static_cast<std::int16_t>(c.unicode())) == 0) {

@@ -18,6 +18,8 @@
 
 #include "about_window.h"
 #include "amount.h"
+#include "batch_columns.h"
+#include "batch_run.h"
 #include "app_state.h"
 #include "batch_window.h"
 #include "calibration.h"
@@ -31,7 +33,6 @@
 #include "print_commands.h"
 #include "print_plan.h"
 #include "print_preview.h"
-#include "remembered.h"
 #include "rounding.h"
 #include "services.h"
 #include "spaced_line_edit.h"
@@ -102,18 +103,6 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui_(std::make_unique<
         }
     }
     setUpBoxes();
-    // The remitter's boxes, the mobile number, the message and the ticks as the operator left them.
-    const FormContent remembered = RememberedCommonBoxes(*services().settings);
-    for (const Field field : kRememberedFields) {
-        setBoxText(int(indexOf(field)), remembered.text(field));
-    }
-    for (int i = 0; i < kBoxCount; ++i) {
-        chk_[i]->setCheckState(remembered.checks[std::size_t(i)] == CheckValue::Ticked ? Qt::Checked
-                               : remembered.checks[std::size_t(i)] == CheckValue::Greyed
-                                   ? Qt::PartiallyChecked
-                                   : Qt::Unchecked);
-        connect(chk_[i], &QCheckBox::stateChanged, this, &MainWindow::rememberCommonBoxes);
-    }
     // The record number and count are display only, yet must read as clearly as any text.
     for (QLineEdit* display : {ui_->Num_0, ui_->Num_1}) {
         QPalette palette = display->palette();
@@ -155,10 +144,7 @@ void MainWindow::setUpBoxes() {
     }
     txt_[kAmount]->setToolTip(kAmountHint);
     for (int i = 0; i < kBoxCount; ++i) {
-        const auto changed = [this, i] {
-            writeBack(i);
-            markProblems();
-        };
+        const auto changed = [this] { markProblems(); };
         if (auto* line = qobject_cast<QLineEdit*>(txt_[i])) {
             connect(line, &QLineEdit::textChanged, this, changed);
         } else if (auto* text = qobject_cast<QPlainTextEdit*>(txt_[i])) {
@@ -240,7 +226,7 @@ void MainWindow::normaliseField(int i) {
         case kAmount: {
             // A text that is not wholly an amount keeps what it holds and is marked, never read as the
             // number it begins with.
-            const QString normalised = NormalisedAmount(boxText(kAmount), formSource());
+            const QString normalised = NormalisedAmount(boxText(kAmount));
             if (normalised != boxText(kAmount)) {
                 setBoxText(kAmount, normalised);
             }
@@ -257,33 +243,39 @@ void MainWindow::normaliseFields() {
     }
 }
 
-FormSource MainWindow::formSource() const {
-    return batch() ? FormSource::Batch : FormSource::Typed;
-}
-
 void MainWindow::markProblems() {
-    const CheckedForm checked = CheckForm(formContent(), formSource());
+    const CheckedForm checked = CheckForm(formContent());
+    // An empty or zero amount is refused only when the form is printed: a form being filled in is no
+    // reason to paint the amount red.
+    const AmountReading amount = ReadAmount(boxText(kAmount));
+    const bool zeroAmount = amount.kind == AmountReading::Kind::Empty ||
+                            (amount.kind == AmountReading::Kind::Amount && amount.money.fen() == 0);
     for (int i = 0; i < kBoxCount; ++i) {
-        QStringList problems;
-        for (const FieldNote& n : checked.problems) {
-            if (indexOf(n.field) == std::size_t(i)) {
-                problems << n.text;
+        const auto notesOf = [i](const std::vector<FieldNote>& notes) {
+            QStringList texts;
+            for (const FieldNote& n : notes) {
+                if (indexOf(n.field) == std::size_t(i)) {
+                    texts << n.text;
+                }
             }
-        }
+            return texts;
+        };
+        const QStringList problems = notesOf(checked.problems);
+        const QStringList warnings = notesOf(checked.warnings);
+        const bool red = !problems.isEmpty() && !(i == kAmount && zeroAmount);
         QWidget* box = txt_[i];
         QPalette palette = box->palette();
         for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-            palette.setColor(
-                group, QPalette::Text,
-                problems.isEmpty() ? this->palette().color(group, QPalette::Text) : kInvalidText);
+            palette.setColor(group, QPalette::Text, red ? kInvalidText : this->palette().color(group, QPalette::Text));
         }
         box->setPalette(palette);
         if (i == kAmount && focusWidget() != box) {
-            setBase(box, problems.isEmpty() ? kAmountBase : kInvalidBase);
+            setBase(box, red ? kInvalidBase : kAmountBase);
         }
         const QString hint = i == kAmount ? kAmountHint : QString();
-        box->setToolTip(
-            problems.isEmpty() ? hint : QStringLiteral("不能打印：") + problems.join(QStringLiteral("；")));
+        box->setToolTip(!problems.isEmpty()   ? QStringLiteral("不能打印：") + problems.join(QStringLiteral("；"))
+                        : !warnings.isEmpty() ? QStringLiteral("请注意：") + warnings.join(QStringLiteral("；"))
+                                              : hint);
     }
 }
 
@@ -296,103 +288,57 @@ BatchWindow* MainWindow::batch() const {
     return window && window->holdsBatch() ? window : nullptr;
 }
 
-void MainWindow::writeBack(int box) {
-    static constexpr std::pair<int, int> kPayeeColumns[] = {{kPayeeName, kColumnPayee},
-                                                            {kPayeeAddress, kColumnAddress},
-                                                            {kPayeePostcode, kColumnPostcode},
-                                                            {kAmount, kColumnAmount}};
-    BatchWindow* window = batch();
-    const int position = NumScroll()->value();
-    if (loadingRecord_ || !window || position > recordCount()) {
-        return;
+void MainWindow::discardBatch() {
+    NumScroll()->setMaximum(1);
+    NumScroll()->setPageStep(1);
+    NumScroll()->setValue(1);
+    Num(0)->setText(QStringLiteral("1"));
+    Num(1)->setText(QStringLiteral("1"));
+    for (const BatchColumn& column : kBatchColumns) {
+        setBoxText(int(indexOf(column.field)), QString());
     }
-    for (const auto& [index, column] : kPayeeColumns) {
-        if (index == box && window->grid().text(position, column) != boxText(box)) {
-            window->grid().setText(position, column, boxText(box));
-        }
-    }
-}
-
-MainWindow::RecordCursor MainWindow::recordCursor() const {
-    return {NumScroll()->maximum(),
-            NumScroll()->pageStep(),
-            NumScroll()->value(),
-            Num(0)->text(),
-            Num(1)->text(),
-            {boxText(kPayeeName), boxText(kPayeeAddress), boxText(kPayeePostcode), boxText(kAmount)}};
-}
-
-void MainWindow::setRecordCursor(const RecordCursor& cursor) {
-    const QSignalBlocker blocker(NumScroll());
-    NumScroll()->setMaximum(cursor.maximum);
-    NumScroll()->setPageStep(cursor.pageStep);
-    NumScroll()->setValue(cursor.value);
-    Num(0)->setText(cursor.number);
-    Num(1)->setText(cursor.count);
-    loadingRecord_ = true;
-    const int boxes[] = {kPayeeName, kPayeeAddress, kPayeePostcode, kAmount};
-    for (std::size_t k = 0; k < cursor.payee.size(); ++k) {
-        setBoxText(boxes[k], cursor.payee[k]);
-    }
-    loadingRecord_ = false;
     normaliseFields();
 }
 
 void MainWindow::loadRecord(int position) {
     Num(0)->setText(NumberText(position));
     Grid& grid = WindowRegistry::instance().window<BatchWindow>()->grid();
-    loadingRecord_ = true;
-    setBoxText(kPayeeName, grid.text(position, kColumnPayee));
-    setBoxText(kPayeeAddress, grid.text(position, kColumnAddress));
-    setBoxText(kPayeePostcode, grid.text(position, kColumnPostcode));
-    setBoxText(kAmount, grid.text(position, kColumnAmount));
+    for (const BatchColumn& column : kBatchColumns) {
+        setBoxText(int(indexOf(column.field)), grid.text(position, column.gridColumn));
+    }
     normaliseFields();
-    loadingRecord_ = false;
 }
 
 void MainWindow::command(int index) {
-    switch (index) {
-        case 0:
+    switch (static_cast<Command>(index)) {
+        case Command::Print:
             printShown();
             break;
-        case 1:
-            if (mayLeave()) {
-                EndProgram();
-            }
+        case Command::Exit:
+            EndProgram();
             break;
-        case 2:
+        case Command::Preview:
             ShowPrintPreview();
             break;
-        case 3:
+        case Command::Calibrate:
             PrintCalibration(this);
             break;
-        case 4: {
-            OpenWorkbookDialog* dialog = WindowRegistry::instance().window<OpenWorkbookDialog>();
-            dialog->show();
-            dialog->raise();
-            dialog->activateWindow();
+        case Command::Import:
+            WindowRegistry::showInFront(WindowRegistry::instance().window<OpenWorkbookDialog>());
             break;
-        }
-        case 5:
+        case Command::Help:
             showAbout();
             break;
-        case 6:
+        case Command::PrintAll:
             printAll();
             break;
-        case 7:
+        case Command::Journal:
             showJournal();
             break;
-        case 8:
+        case Command::Clear:
             clearForm();
             break;
-        default:
-            break;
     }
-}
-
-void MainWindow::tellNotPrinted(const PrintResult& result, const QString& what) {
-    const QString reason = result.reason.isEmpty() ? QStringLiteral("打印机出错") : result.reason;
-    services().dialogs->message(this, what + reason, QString(), MessageIcon::Exclamation);
 }
 
 DocumentInfo MainWindow::document(int position, bool numberedFile) const {
@@ -420,12 +366,11 @@ PrintResult MainWindow::printForm(const DocumentInfo& info) {
 
 void MainWindow::printShown() {
     appState().AskPrinter = kAskPrinterYes;
-    const PrintResult result = printForm(document(NumScroll()->value(), false));
-    if (result.status == PrintStatus::Failed || result.status == PrintStatus::Refused) {
-        tellNotPrinted(result, QStringLiteral("汇款单没有打印：\n"));
-    }
+    TellNotPrinted(printForm(document(NumScroll()->value(), false)), QStringLiteral("汇款单没有打印：\n"), this);
 }
 
+// "全部打印": records 1 to the count in Num(1), each shown in turn and printed as a document of its own,
+// with no dialog. Without a batch the count is 1 and the form shown prints once.
 void MainWindow::printAll() {
     const QString countText = Num(1)->text();
     const std::optional<std::int16_t> count = RoundToInt16(LeadingNumber(countText));
@@ -438,61 +383,23 @@ void MainWindow::printAll() {
     if (*count < 1) {
         return;
     }
-    if (BatchWindow* window = batch()) {
-        printRecords(*window, *count);
-        return;
+    BatchWindow* window = batch();
+    std::vector<int> records;
+    if (window) {
+        records = recordsToPrint(*window, *count);
+    } else if (const CheckedForm checked = CheckForm(formContent()); checked.printable()) {
+        records.push_back(1);
+    } else {
+        TellNotPrinted({PrintStatus::Refused, checked.problemText()}, QStringLiteral("汇款单没有打印：\n"), this);
     }
-    // Without a batch: the form shown, once.
-    NumScroll()->setValue(1);
-    const CheckedForm checked = CheckForm(formContent(), FormSource::Typed);
-    if (!checked.printable()) {
-        tellNotPrinted({PrintStatus::Refused, checked.problemText()}, QStringLiteral("汇款单没有打印：\n"));
-        return;
-    }
-    const std::optional<qint64> fen = AmountInFen(checked.form.text(Field::Amount));
-    if (!services().dialogs->askYesNo(
-            this,
-            QStringLiteral("将打印 1 个汇款单（收款人：%1），合计 %2。是否开始打印？")
-                .arg(boxText(kPayeeName), MoneyText(fen.value_or(0))),
-            QStringLiteral("全部打印"))) {
-        return;
-    }
-    appState().AskPrinter = 0;
-    const PrintResult result = printForm(document(1, false));
-    if (result.status == PrintStatus::Failed || result.status == PrintStatus::Refused) {
-        tellNotPrinted(result, QStringLiteral("汇款单没有打印：\n"));
-    }
-}
-
-// "全部打印" over a batch: every record of the range checked first, the operator asked once, then the
-// records printed one document each, each marked as it went; a run that stops can be resumed from the
-// first record not printed.
-void MainWindow::printRecords(BatchWindow& window, int count) {
-    const Grid& grid = window.grid();
-    const FormContent common = formContent();
-    PrintAllQuestion question;
-    question.count = count;
-    question.first = FirstNotPrinted(grid, window.states(), count);
-    question.last = count;
-    question.plan = [&](int first, int last, bool reprint) {
-        return PlanPrint(grid, window.states(), first, last, reprint, common);
-    };
-    const std::optional<PrintAllAnswer> answer = services().dialogs->confirmPrintAll(this, question);
-    if (!answer) {
-        return;
-    }
-    const PrintPlan plan = question.plan(answer->first, answer->last, answer->reprint);
-    const int total = int(plan.records.size());
-    if (total == 0) {
+    if (records.empty() || !CalibrationAllowsPrinting(this)) {
         return;
     }
     // Printing to files: one file a record, named by its number; files already there are replaced
     // only when the operator agrees.
     QStringList existing;
-    for (const int record : plan.records) {
-        DocumentInfo info = FormDocument({}, record, count);
-        info.numberedFile = true;
-        const QString file = services().printer->outputFile(info);
+    for (const int record : records) {
+        const QString file = services().printer->outputFile(document(record, window != nullptr));
         if (!file.isEmpty() && QFileInfo::exists(file)) {
             existing << QDir::toNativeSeparators(file);
         }
@@ -505,6 +412,54 @@ void MainWindow::printRecords(BatchWindow& window, int count) {
                                       QStringLiteral("全部打印"))) {
         return;
     }
+    runRecords(window, records);
+}
+
+int MainWindow::editedRecord(BatchWindow& window, int count) const {
+    const int shown = NumScroll()->value();
+    if (shown < 1 || shown > count) {
+        return 0;
+    }
+    const FormContent record = RecordForm(window.grid(), shown, formContent());
+    for (const BatchColumn& column : kBatchColumns) {
+        const QString held = column.field == Field::Amount ? NormalisedAmount(record.text(column.field))
+                                                           : record.text(column.field);
+        if (boxText(int(indexOf(column.field))) != held) {
+            return shown;
+        }
+    }
+    return 0;
+}
+
+std::vector<int> MainWindow::recordsToPrint(BatchWindow& window, int count) {
+    const auto printedBefore = [&window](int record, const CheckedForm&) {
+        return window.states()[std::size_t(record - 1)] == RecordState::Printed
+                   ? QStringLiteral("在这批数据中已经打印")
+                   : QString();
+    };
+    const PrintPlan plan = PlanPrint(window.grid(), count, formContent(), printedBefore);
+    const int edited = editedRecord(window, count);
+    if (plan.clean() && edited == 0) {
+        return plan.records;
+    }
+    QStringList buttons;
+    std::vector<std::vector<int>> choices;
+    if (!plan.records.empty()) {
+        buttons << QStringLiteral("打印 %1 个汇款单").arg(plan.records.size());
+        choices.push_back(plan.records);
+    }
+    if (!plan.printedBefore.empty()) {
+        buttons << QStringLiteral("连同已打印的 %1 个一起打印").arg(plan.printedBefore.size());
+        choices.push_back(plan.withReprints());
+    }
+    buttons << QStringLiteral("不打印");
+    const int chosen = services().dialogs->choose(this, PlanQuestion(plan, edited), QStringLiteral("全部打印"),
+                                                  buttons, int(buttons.size()) - 1);
+    return chosen >= 0 && chosen < int(choices.size()) ? choices[std::size_t(chosen)] : std::vector<int>{};
+}
+
+void MainWindow::runRecords(BatchWindow* window, const std::vector<int>& records) {
+    const int total = int(records.size());
     // A batch shows its progress and can be stopped between two forms.
     std::unique_ptr<QProgressDialog> progress;
     if (total > 1) {
@@ -515,73 +470,53 @@ void MainWindow::printRecords(BatchWindow& window, int count) {
         progress->setAutoClose(false);
         progress->setAutoReset(false);
     }
-    int printed = 0;
-    for (const int record : plan.records) {
+    int done = 0;
+    BatchRunSteps steps;
+    steps.show = [&](int record) {
         if (progress) {
             progress->setLabelText(
-                QStringLiteral("正在打印第 %1 个汇款单（%2/%3）").arg(record).arg(printed + 1).arg(total));
-            progress->setValue(printed);
-            if (progress->wasCanceled()) {
-                break;
-            }
+                QStringLiteral("正在打印第 %1 个汇款单（%2/%3）").arg(record).arg(done + 1).arg(total));
+            progress->setValue(done);
         }
-        NumScroll()->setValue(record);  // shows the record, when it is another than the one shown
-        if (NumScroll()->value() != record) {
-            // The count and the record cursor disagree: printing on would repeat another record.
-            if (progress) {
-                progress->close();
-            }
-            services().dialogs->message(
-                this,
-                QStringLiteral("第 %1 个汇款单不在批量数据中，已停止打印。\n已打印 %2 个汇款单，共 %3 个。")
-                    .arg(record)
-                    .arg(printed)
-                    .arg(total),
-                QString(), MessageIcon::Exclamation);
-            return;
-        }
+        NumScroll()->setValue(record);  // the record change shows it, when it is another than the one shown
+        return NumScroll()->value() == record;
+    };
+    steps.print = [&](int record) {
         appState().AskPrinter = 0;
-        const PrintResult result = printForm(document(record, true));
-        if (result.status != PrintStatus::Printed) {
-            if (progress) {
-                progress->close();
-            }
-            tellNotPrinted(result,
-                           QStringLiteral("已打印 %1 个汇款单，共 %2 个。第 %3 个汇款单没有打印，打印已停止；"
-                                          "再按“全部打印”可从第 %3 个接着打印：\n")
-                               .arg(printed)
-                               .arg(total)
-                               .arg(record));
-            return;
-        }
-        ++printed;
-    }
+        return printForm(document(record, window != nullptr));
+    };
+    steps.done = [&](int, const PrintResult&) { ++done; };
+    steps.stopRequested = [&] { return progress && progress->wasCanceled(); };
+    const BatchRunReport report = RunBatch(records, steps);
     if (progress) {
-        const bool stopped = progress->wasCanceled() && printed < total;
         progress->close();
-        if (stopped) {
-            const int next = plan.records[std::size_t(printed)];
-            NumScroll()->setValue(next);
-            RecordStopped(formContent(), document(next, true),
-                          QStringLiteral("操作员停止了全部打印，第 %1 个汇款单起未打印").arg(next), this);
-            services().dialogs->message(
-                this,
-                QStringLiteral(
-                    "已停止全部打印：已打印 %1 个汇款单，共 %2 个。再按“全部打印”可从第 %3 个接着打印。")
-                    .arg(printed)
-                    .arg(total)
-                    .arg(plan.records[std::size_t(printed)]),
-                QString(), MessageIcon::None);
-        }
+    }
+    if (report.failedAt > 0) {
+        const QString what =
+            total > 1 ? QStringLiteral("已打印 %1 个汇款单，共 %2 个。第 %3 个汇款单没有打印，打印已停止：\n")
+                            .arg(report.printed)
+                            .arg(total)
+                            .arg(report.failedAt)
+                      : QStringLiteral("汇款单没有打印：\n");
+        TellNotPrinted(report.failure, what, this);
+    } else if (report.stoppedAt > 0) {
+        NumScroll()->setValue(report.stoppedAt);
+        RecordStopped(formContent(), document(report.stoppedAt, true),
+                      QStringLiteral("操作员停止了全部打印，第 %1 个汇款单起未打印").arg(report.stoppedAt), this);
+        services().dialogs->message(
+            this,
+            QStringLiteral("已停止全部打印：已打印 %1 个汇款单，共 %2 个。第 %3 个起没有打印。")
+                .arg(report.printed)
+                .arg(total)
+                .arg(report.stoppedAt),
+            QString(), MessageIcon::None);
     }
 }
 
 void MainWindow::showJournal() {
     JournalWindow* journal = WindowRegistry::instance().window<JournalWindow>();
     journal->refresh();
-    journal->show();
-    journal->raise();
-    journal->activateWindow();
+    WindowRegistry::showInFront(journal);
 }
 
 void MainWindow::showAbout() {
@@ -647,10 +582,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                 setBase(txt_[i], i == kAmount ? kAmountBase : QColor(Qt::transparent));
                 normaliseField(i);
                 markProblems();
-                if (std::find(std::begin(kRememberedFields), std::end(kRememberedFields), Field(i)) !=
-                    std::end(kRememberedFields)) {
-                    rememberCommonBoxes();
-                }
             }
             break;
         }
@@ -659,39 +590,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!mayLeave()) {
-        event->ignore();
-        return;
-    }
     event->accept();
     EndProgram();
 }
 
-bool MainWindow::mayLeave() {
-    BatchWindow* window = batch();
-    if (!window) {
-        return true;
-    }
-    const int count = recordCount();
-    int left = 0;
-    for (int record = 1; record <= count; ++record) {
-        if (window->states()[std::size_t(record - 1)] != RecordState::Printed &&
-            !IsBlankRecord(RecordForm(window->grid(), record, {}))) {
-            ++left;
-        }
-    }
-    return left == 0 ||
-           services().dialogs->askYesNo(
-               this, QStringLiteral("批量数据中还有 %1 个汇款单没有打印。确实要退出吗？").arg(left),
-               QStringLiteral("退出"));
-}
-
-void MainWindow::rememberCommonBoxes() {
-    RememberCommonBoxes(*services().settings, formContent());
-}
-
 void MainWindow::clearForm() {
-    std::vector<Field> fields(std::begin(kRememberedFields), std::end(kRememberedFields));
+    std::vector<Field> fields{Field::RemitterName, Field::RemitterAddress, Field::RemitterPostcode, Field::Mobile,
+                              Field::Message};
     if (!batch()) {
         fields.insert(fields.end(),
                       {Field::PayeeName, Field::PayeeAddress, Field::PayeePostcode, Field::Amount});
@@ -703,7 +608,6 @@ void MainWindow::clearForm() {
         check->setCheckState(Qt::Unchecked);
     }
     normaliseFields();
-    rememberCommonBoxes();
 }
 
 void EndProgram() {

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "form.h"
 #include "form_check.h"
@@ -63,28 +64,29 @@ public:
     // runs it whenever its position changes.
     void loadRecord(int position);
 
+    // The commands, by the index of their button C1(index).
+    enum class Command {
+        Print = 0,     // "打  印"
+        Exit = 1,      // "退  出"
+        Preview = 2,   // "打印预览"
+        Calibrate = 3, // "打印机校准"
+        Import = 4,    // "导入批量数据"
+        Help = 5,      // "帮助/版权"
+        PrintAll = 6,  // "全部打印"
+        Journal = 7,   // "打印记录"
+        Clear = 8,     // "清空汇款单"
+    };
     // Runs the command of button C1(index).
     void command(int index);
 
     // The batch in use: the batch window when it holds a batch handed over, else nullptr.
     BatchWindow* batch() const;
-    // What the form shown is: a record of the batch in use, or typed by hand.
-    FormSource formSource() const;
     // The record count Num(1) shows.
     int recordCount() const;
 
-    // The record cursor: the scroll bar's range and position, the record number and count shown, and
-    // the payee boxes; set back without loading a record.
-    struct RecordCursor {
-        int maximum = 1;
-        int pageStep = 1;
-        int value = 1;
-        QString number;
-        QString count;
-        std::array<QString, 4> payee;  // name, address, postcode, amount
-    };
-    RecordCursor recordCursor() const;
-    void setRecordCursor(const RecordCursor& cursor);
+    // Back to one record when the batch is discarded: the navigator at record 1 of 1, and the payee
+    // boxes emptied, so that no payee of a discarded batch stays printable.
+    void discardBatch();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -100,29 +102,27 @@ private:
     PrintResult printForm(const DocumentInfo& info);
     void printShown();
     void printAll();
-    void printRecords(BatchWindow& batch, int count);
+    // The records "全部打印" prints from the batch: all of them when nothing is wrong, else what the
+    // operator chooses in the one question; none when the operator prints nothing.
+    std::vector<int> recordsToPrint(BatchWindow& batch, int count);
+    // Prints the records one document each, shown in turn, with the progress window and its stop.
+    void runRecords(BatchWindow* batch, const std::vector<int>& records);
+    // The record shown, when its payee boxes no longer hold what its grid row holds; else 0.
+    int editedRecord(BatchWindow& batch, int count) const;
     void showAbout();
     void showJournal();
     // "清空汇款单": empties the boxes kept from form to form and the ticks, and the payee boxes when
     // no batch is in use (a batch record keeps its data).
     void clearForm();
-    // Keeps the remitter's boxes, the mobile number, the message and the ticks for the next start.
-    void rememberCommonBoxes();
-    // Whether the program may end: when a batch in use still has records not printed, the operator
-    // is asked.
-    bool mayLeave();
-    // Shows in red, with the reason as tooltip, the boxes whose text the form cannot print.
+    // Shows the boxes whose text the form cannot print in red, and those worth a look in another
+    // colour, with the reasons as tooltips.
     void markProblems();
-    // While a batch is in use, an edit of a payee box is written to the record shown.
-    void writeBack(int box);
-    void tellNotPrinted(const PrintResult& result, const QString& what);
 
     std::unique_ptr<Ui::MainWindowForm> ui_;
     std::array<QWidget*, kBoxCount> txt_{};
     std::array<QCheckBox*, kBoxCount> chk_{};
     std::array<QPushButton*, kButtonCount> c1_{};
     bool amountFocusedByClick_ = false;  // the amount box has just been focused by a mouse press
-    bool loadingRecord_ = false;         // the record change is filling the boxes
 };
 
 // Ends the program at once: every window destroyed without its close handling, then the event loop

@@ -21,7 +21,6 @@
 #include "main_window.h"
 #include "number_text.h"
 #include "pdf_document.h"
-#include "remembered.h"
 #include "rounding.h"
 #include "services.h"
 #include "ui_fopen.h"
@@ -61,15 +60,6 @@ OpenWorkbookDialog::OpenWorkbookDialog(QWidget* parent)
     connect(ui_->Command2_0, &QPushButton::clicked, this, [this] { command2Click(0); });
     connect(ui_->Command2_1, &QPushButton::clicked, this, [this] { command2Click(1); });
     connect(ui_->Command2_2, &QPushButton::clicked, this, [this] { command2Click(2); });
-    // The entries last confirmed, where there are some.
-    if (const std::optional<ImportEntries> kept = RememberedImportEntries(*services().settings)) {
-        Text1(kPathBox)->setText(kept->path);
-        Text1(1)->setText(kept->sheet);
-        Text1(kFirstRowBox)->setText(kept->firstRow);
-        for (int i = 0; i < 4; ++i) {
-            Text1(kFirstColumnBox + i)->setText(kept->columns.at(i));
-        }
-    }
     ui_->Text1_0->setFocus();
 }
 
@@ -114,66 +104,28 @@ std::optional<ImportRequest> OpenWorkbookDialog::request() const {
                          static_cast<std::int16_t>(*firstRow - 1), appState().ColNo};
 }
 
-// A second OK on the workbook of the batch in use would read it again and lose the operator's edits
-// and the marks of what was printed: the operator chooses.
-bool OpenWorkbookDialog::showsBatchInUse() {
-    BatchWindow* batch = WindowRegistry::instance().loaded<BatchWindow>();
-    const std::optional<ImportRequest> asked = request();
-    if (!batch || !batch->holdsBatch() || !asked) {
-        return false;
-    }
-    std::array<std::int16_t, 4> columns{};
-    for (int i = 0; i < 4; ++i) {
-        columns[std::size_t(i)] = ColumnNumber(Text1(i + kFirstColumnBox)->text());
-    }
-    const ImportRequest& current = batch->importedRequest();
-    if (!SameFile(asked->path, current.path) ||
-        asked->sheet.compare(current.sheet, Qt::CaseInsensitive) != 0 ||
-        asked->rowOffset != current.rowOffset || columns != current.columns) {
-        return false;
-    }
-    if (services().dialogs->askYesNo(
-            this,
-            QStringLiteral("当前的批量数据就来自这个工作表，您对它的修改和打印标记都还保留着。\n\n"
-                           "是否重新读取工作表？重新读取将丢失这些修改和标记；选“否”查看当前的批量数据。"),
-            QStringLiteral("导入批量数据"))) {
-        return false;
-    }
-    batch->showBatch();
-    return true;
-}
-
 void OpenWorkbookDialog::command2Click(int index) {
+    // Help opens the help file and keeps the dialog with what the operator typed.
+    if (index == 2) {
+        OpenHelpFile(this);
+        return;
+    }
     hide();
     switch (index) {
         case 0: {
-            if (showsBatchInUse()) {
-                break;
-            }
-            RememberImportEntries(*services().settings,
-                                  {Text1(kPathBox)->text(),
-                                   Text1(1)->text(),
-                                   Text1(kFirstRowBox)->text(),
-                                   {Text1(3)->text(), Text1(4)->text(), Text1(5)->text(), Text1(6)->text()}});
             AppState& state = appState();
             for (int i = 0; i < 4; ++i) {
                 state.ColNo[static_cast<std::size_t>(i)] = ColumnNumber(Text1(i + kFirstColumnBox)->text());
             }
             state.ImportDone = 0;
             BatchWindow* batch = WindowRegistry::instance().window<BatchWindow>();
-            batch->show();
-            batch->raise();
-            batch->activateWindow();
+            WindowRegistry::showInFront(batch);
             // A window that is already on screen would not paint again by itself: ask for the paint
             // that starts the import.
             batch->update();
             break;
         }
         case 1:
-            close();
-            break;
-        case 2:
-            OpenHelpFile(this);
             close();
             break;
         default:

@@ -53,7 +53,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool showsBatchInUse();
     bool filterKey(int index, QLineEdit* box, QEvent* event);
 
     std::unique_ptr<Ui::OpenWorkbookDialog> ui_;

@@ -20,7 +20,7 @@ namespace {
 // printer chosen read from `calibration`.
 PrintContext windowContext(QWidget* parent, const CalibrationStore& calibration) {
     return {services().dialogs, parent, *services().printer,
-            [&calibration](const QString& name) { return calibration.read(name); }, services().journal};
+            [&calibration](const QString& name) { return calibration.reading(name); }, services().journal};
 }
 
 // Runs `print` in the context of the program's services, and tells the journal's trouble once.
@@ -44,12 +44,30 @@ PrintResult PrintFromWindow(const FormContent& form, bool askPrinter, QWidget* p
     });
 }
 
+bool CalibrationAllowsPrinting(QWidget* parent) {
+    const CalibrationStore calibration(*services().settings);
+    const PrintResult result = CheckCalibration(windowContext(parent, calibration));
+    TellNotPrinted(result, QStringLiteral("汇款单没有打印：\n"), parent);
+    return result.status == PrintStatus::Printed;
+}
+
+void TellNotPrinted(const PrintResult& result, const QString& what, QWidget* parent) {
+    if (result.calibrateFirst) {
+        PrintCalibration(parent);
+        return;
+    }
+    if (result.status != PrintStatus::Failed && result.status != PrintStatus::Refused) {
+        return;
+    }
+    const QString reason = result.reason.isEmpty() ? QStringLiteral("打印机出错") : result.reason;
+    services().dialogs->message(parent, what + reason, QString(), MessageIcon::Exclamation);
+}
+
 void RecordStopped(const FormContent& form, const DocumentInfo& info, const QString& reason,
                    QWidget* parent) {
     withContext(parent, [&](const PrintContext& context) {
         PrintResult result{PrintStatus::Cancelled, reason};
-        RecordInJournal(context, CheckForm(form, FormSource::Batch).form, info, JournalOutcome::Stopped,
-                        result);
+        RecordInJournal(context, CheckForm(form).form, info, JournalOutcome::Stopped, result);
         return result;
     });
 }
@@ -59,11 +77,7 @@ void ReprintEntry(const JournalEntry& entry, QWidget* parent) {
     info.title += QStringLiteral("（重新打印）");
     info.record = entry.record;
     info.workbook = entry.workbook;
-    const PrintResult result = PrintFromWindow(entry.form, true, parent, info);
-    if (result.status == PrintStatus::Failed || result.status == PrintStatus::Refused) {
-        services().dialogs->message(parent, QStringLiteral("汇款单没有打印：\n") + result.reason, QString(),
-                                    MessageIcon::Exclamation);
-    }
+    TellNotPrinted(PrintFromWindow(entry.form, true, parent, info), QStringLiteral("汇款单没有打印：\n"), parent);
 }
 
 void PrintCalibration(QWidget* parent) {
@@ -76,9 +90,7 @@ void PrintCalibration(QWidget* parent) {
     // The printer chosen (or, after a cancelled dialog, the current one) is the one calibrated.
     const QString printer = services().printer->printerName();
     CollateDialog* collate = WindowRegistry::instance().window<CollateDialog>();
-    collate->show();
-    collate->raise();
-    collate->activateWindow();
+    WindowRegistry::showInFront(collate);
     collate->setPrinter(printer);
     collate->Txy(0)->setText(calibration.text(Axis::X, printer));
     collate->Txy(1)->setText(calibration.text(Axis::Y, printer));

@@ -16,6 +16,15 @@ struct PrintResult;
 PrintResult PrintFromWindow(const FormContent& form, bool askPrinter, QWidget* parent,
                             const DocumentInfo& info);
 
+// The calibration check before the first form of "全部打印", for the current printer (CheckCalibration):
+// a refusal is told in a message box; on the answer to calibrate first, "打印机校准" runs. True when the
+// forms may print.
+bool CalibrationAllowsPrinting(QWidget* parent);
+
+// Tells the operator why a form was not printed ("汇款单没有打印：…" after `what`), or runs
+// "打印机校准" when the operator chose to calibrate first. Nothing for a form printed or cancelled.
+void TellNotPrinted(const PrintResult& result, const QString& what, QWidget* parent);
+
 // Records in the print journal that a batch stopped before this form, and why.
 void RecordStopped(const FormContent& form, const DocumentInfo& info, const QString& reason, QWidget* parent);
 

@@ -123,7 +123,7 @@ void PrintPreviewWindow::refresh() {
     CheckedForm checked;
     if (main) {
         // Drawn as it would print: checked and normalised as every print run does.
-        checked = CheckForm(main->formContent(), main->formSource());
+        checked = CheckForm(main->formContent());
         page.form = checked.form;
         record = main->NumScroll()->value();
         count = main->NumScroll()->maximum();

@@ -4,9 +4,10 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <algorithm>
+#include <vector>
 
-#include "print_all_dialog.h"
-#include "remembered.h"
 
 namespace velmora {
 
@@ -20,13 +21,7 @@ QString titleOrApplication(const QString& title) {
 
 bool QtDialogs::showPrinter(QWidget* parent) {
     QPrintDialog dialog(&printer_, parent);
-    if (dialog.exec() != QDialog::Accepted) {
-        return false;
-    }
-    if (printer_.outputFileName().isEmpty()) {
-        RememberPrinter(settings_, printer_.printerName());
-    }
-    return true;
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void QtDialogs::message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) {
@@ -57,12 +52,21 @@ std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const QString& t
     return path;
 }
 
-std::optional<PrintAllAnswer> QtDialogs::confirmPrintAll(QWidget* parent, const PrintAllQuestion& question) {
-    PrintAllDialog dialog(question, parent);
-    if (dialog.exec() != QDialog::Accepted) {
-        return std::nullopt;
+int QtDialogs::choose(QWidget* parent, const QString& text, const QString& title, const QStringList& buttons,
+                      int safeButton) {
+    QMessageBox box(QMessageBox::Warning, titleOrApplication(title), text, QMessageBox::NoButton, parent);
+    std::vector<QAbstractButton*> added;
+    for (int i = 0; i < buttons.size(); ++i) {
+        // One role for all keeps them in the order given.
+        added.push_back(box.addButton(buttons.at(i), QMessageBox::ActionRole));
     }
-    return dialog.answer();
+    if (safeButton >= 0 && safeButton < int(added.size())) {
+        box.setDefaultButton(static_cast<QPushButton*>(added[std::size_t(safeButton)]));
+        box.setEscapeButton(added[std::size_t(safeButton)]);
+    }
+    box.exec();
+    const auto chosen = std::find(added.begin(), added.end(), box.clickedButton());
+    return chosen == added.end() ? safeButton : int(chosen - added.begin());
 }
 
 }  // namespace velmora

@@ -5,17 +5,13 @@
 class QPrinter;
 
 namespace velmora {
-class SettingsStore;
-}
-
-namespace velmora {
 
 // Qt's QPrintDialog, QMessageBox and QFileDialog.
 class QtDialogs final : public Dialogs {
 public:
-    // The printer dialog works on `printer`, the program's current printer, and keeps the printer
-    // chosen in `settings` for the next start.
-    QtDialogs(QPrinter& printer, SettingsStore& settings) : printer_(printer), settings_(settings) {}
+    // The printer dialog works on `printer`, the program's current printer: the printer chosen stays
+    // current for the rest of the session.
+    explicit QtDialogs(QPrinter& printer) : printer_(printer) {}
 
     bool showPrinter(QWidget* parent) override;
     void message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
@@ -24,11 +20,11 @@ public:
                                         const QString& filter) override;
     std::optional<QString> saveFileName(QWidget* parent, const QString& title,
                                         const QString& filter) override;
-    std::optional<PrintAllAnswer> confirmPrintAll(QWidget* parent, const PrintAllQuestion& question) override;
+    int choose(QWidget* parent, const QString& text, const QString& title, const QStringList& buttons,
+               int safeButton) override;
 
 private:
     QPrinter& printer_;
-    SettingsStore& settings_;
 };
 
 }  // namespace velmora

@@ -1,13 +1,13 @@
 #include "services.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QPrinter>
-#include <QPrinterInfo>
 
 #include "journal.h"
 #include "print_run.h"
 #include "qt_dialogs.h"
-#include "remembered.h"
+#include "safe_file.h"
 #include "settings_store.h"
 #include "shell.h"
 
@@ -25,12 +25,10 @@ QPrinter& currentPrinter() {
 
 void installDefaultServices() {
     static QSettingsStore settings;
-    static QtDialogs dialogs(currentPrinter(), settings);
-    // The printer last chosen, while it is still installed.
-    const QString lastChosen = RememberedPrinter(settings);
-    if (!lastChosen.isEmpty() && !QPrinterInfo::printerInfo(lastChosen).isNull()) {
-        currentPrinter().setPrinterName(lastChosen);
-    }
+    // The settings file and its folder are the user's alone, also those an earlier version left open.
+    TightenPrivate(QSettingsStore::defaultFileName());
+    TightenPrivate(QFileInfo(QSettingsStore::defaultFileName()).absolutePath());
+    static QtDialogs dialogs(currentPrinter());
     static DesktopShell shell;
     static QPrinterDestination printer(currentPrinter());
     // The journal's database connection must close while Qt SQL still exists: before the

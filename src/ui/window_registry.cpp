@@ -52,4 +52,10 @@ void WindowRegistry::centreOnScreen(QWidget* window) {
                  area.y() + (area.height() - size.height()) / 2);
 }
 
+void WindowRegistry::showInFront(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 }  // namespace velmora

@@ -42,6 +42,8 @@ public:
 
     // Moves a window to the centre of its screen: left = (screen width - width) / 2, likewise top.
     static void centreOnScreen(QWidget* window);
+    // Shows a window without blocking, in front of the others and active.
+    static void showInFront(QWidget* window);
 
 private:
     QWidget* find(const QString& name) const;

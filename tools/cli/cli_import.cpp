@@ -71,6 +71,11 @@ std::optional<BatchRequest> batchRequest(const QCommandLineParser& parser, const
     BatchRequest batch;
     batch.request.path = path;
     batch.request.sheet = parser.value(QStringLiteral("sheet"));
+    if (path.isEmpty() || batch.request.sheet.isEmpty()) {
+        *problem = path.isEmpty() ? QStringLiteral("give a WORKBOOK, not \"\"")
+                                  : QStringLiteral("--sheet wants a worksheet's name, not \"\"");
+        return std::nullopt;
+    }
     // Digits only, as the dialog's box takes them.
     const QString firstRow = parser.value(QStringLiteral("first-row"));
     if (!isAsciiDigits(firstRow) || firstRow.size() > 5 || firstRow.toInt() > 32767) {
@@ -82,9 +87,9 @@ std::optional<BatchRequest> batchRequest(const QCommandLineParser& parser, const
     bool lettersOk = letters.size() == 4;
     for (qsizetype k = 0; lettersOk && k < 4; ++k) {
         const QString column = letters[k].trimmed().toUpper();
-        lettersOk = column.size() <= 2 && std::all_of(column.begin(), column.end(), [](QChar c) {
-                        return c >= QLatin1Char('A') && c <= QLatin1Char('Z');
-                    });
+        lettersOk = !column.isEmpty() && column.size() <= 2 &&
+                    std::all_of(column.begin(), column.end(),
+                                [](QChar c) { return c >= QLatin1Char('A') && c <= QLatin1Char('Z'); });
         batch.request.columns[static_cast<std::size_t>(k)] = ColumnNumber(column);
     }
     if (!lettersOk) {
@@ -109,7 +114,7 @@ std::optional<BatchRequest> batchRequest(const QCommandLineParser& parser, const
 
 std::optional<Batch> readBatch(const BatchRequest& request, QString* error) {
     Batch batch;
-    batch.outcome = ReadWorkbook(request.request, batch.grid);
+    batch.outcome = ImportWorkbook(request.request, batch.grid);
     if (batch.outcome.error != 0) {
         *error = batch.outcome.message;
         return std::nullopt;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <cmath>
 #include <memory>
 
@@ -15,25 +16,27 @@
 #include "print_plan.h"
 #include "printer_status.h"
 #include "render_forms.h"
+#include "safe_file.h"
 #include "settings_store.h"
 
 namespace velmora::cli {
 
 namespace {
 
+// A box's number: one plain decimal digit from 0 to 8, nothing else (no sign, no blank).
 std::optional<int> boxIndex(const QString& text) {
-    bool ok = false;
-    const int index = text.toInt(&ok);
-    if (!ok || index < 0 || index > 8) {
+    if (text.size() != 1 || text[0] < QLatin1Char('0') || text[0] > QLatin1Char('8')) {
         return std::nullopt;
     }
-    return index;
+    return text[0].unicode() - '0';
 }
 
+// Millimetres as plain decimal digits with at most one point ("10", "9.5", ".5"), in range.
 std::optional<double> millimetres(const QString& text) {
+    static const QRegularExpression plain(QStringLiteral("^([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$"));
     bool ok = false;
     const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value) || !InCalibrationRange(value)) {
+    if (!plain.match(text).hasMatch() || !ok || !std::isfinite(value) || !InCalibrationRange(value)) {
         return std::nullopt;
     }
     return value;
@@ -78,7 +81,13 @@ std::optional<Calibration> calibrationFrom(const QCommandLineParser& parser, QSt
     }
     if (!x) {
         QSettingsStore settings;
-        return CalibrationStore(settings).read(parser.value(QStringLiteral("printer")));
+        const CalibrationReading stored =
+            CalibrationStore(settings).reading(parser.value(QStringLiteral("printer")));
+        if (!stored.problem.isEmpty()) {
+            *problem = stored.problem;
+            return std::nullopt;
+        }
+        return stored.value;
     }
     Calibration calibration;
     for (const auto& [name, target] :
@@ -123,7 +132,7 @@ std::optional<Forms> batchForms(const BatchRequest& request, const FormContent& 
     }
     Forms forms;
     forms.count = HandOverCount(batch->grid);
-    const PrintPlan plan = PlanPrint(batch->grid, {}, 1, forms.count, true, common);
+    const PrintPlan plan = PlanPrint(batch->grid, forms.count, common, {});
     tellNotes(plan.refused, QStringLiteral("不能打印"));
     tellNotes(plan.warnings, QStringLiteral("请注意"));
     if (!plan.refused.empty() && !skipInvalid) {
@@ -216,11 +225,17 @@ int runRender(const QStringList& arguments) {
     }
 
     const QString workbook = batch ? parser.value(QStringLiteral("batch")) : QString();
+    // Never over the program's own files, refused before anything is read or written.
+    if (const QString refusal = pdf.isEmpty() ? QString() : OwnFileRefusal(pdf, workbook);
+        !refusal.isEmpty()) {
+        printError(QStringLiteral("velmora-cli render: ") + refusal);
+        return kExitFailed;
+    }
     std::optional<Forms> found;
     if (batch) {
         found = batchForms(*request, *form, parser.isSet(QStringLiteral("skip-invalid")));
     } else {
-        const CheckedForm checked = CheckForm(*form, FormSource::Typed);
+        const CheckedForm checked = CheckForm(*form);
         if (!checked.printable()) {
             printError(QStringLiteral("velmora-cli render: 汇款单不能打印：") + checked.problemText());
         } else {
@@ -233,7 +248,6 @@ int runRender(const QStringList& arguments) {
     if (!found) {
         return kExitFailed;
     }
-    const FormSource source = batch ? FormSource::Batch : FormSource::Typed;
     std::unique_ptr<PrintJournal> journal;
     if (!parser.isSet(QStringLiteral("no-journal"))) {
         journal = std::make_unique<PrintJournal>(PrintJournal::defaultPath());
@@ -246,14 +260,13 @@ int runRender(const QStringList& arguments) {
         }
     };
     if (!pdf.isEmpty()) {
-        const RenderReport report =
-            RenderFormsToPdf(found->forms, source, pdf, calibration->offsets(), workbook);
+        const RenderReport report = RenderFormsToPdf(found->forms, pdf, calibration->offsets(), workbook);
         for (std::size_t i = 0; journal && i < found->forms.size(); ++i) {
             JournalEntry entry;
             entry.destination = QDir::toNativeSeparators(QFileInfo(pdf).absoluteFilePath());
             entry.workbook = batch ? QFileInfo(workbook).absoluteFilePath() : QString();
             entry.record = found->records[i];
-            entry.form = CheckForm(found->forms[i], source).form;
+            entry.form = CheckForm(found->forms[i]).form;
             entry.outcome =
                 report.status == PrintStatus::Printed ? JournalOutcome::Sent : JournalOutcome::Failed;
             entry.reason = report.reason;
@@ -283,7 +296,10 @@ int runRender(const QStringList& arguments) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(printerName);
     QPrinterDestination destination(printer);
-    const PrintContext context{nullptr, nullptr, destination, [&](const QString&) { return *calibration; },
+    const PrintContext context{nullptr, nullptr, destination,
+                               [&](const QString&) {
+                                   return CalibrationReading{*calibration, true, {}};
+                               },
                                journal.get()};
     for (std::size_t i = 0; i < found->forms.size(); ++i) {
         const int record = found->records[i];

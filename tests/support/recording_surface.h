@@ -5,7 +5,7 @@
 
 #include "printer_surface.h"
 
-namespace velmora {
+namespace velmora::test {
 
 // A surface that draws nothing and records every output with the font and spacing in force, so the
 // drawing rules can be checked to the pixel without a printer. It can be told to fail starting or
@@ -69,4 +69,4 @@ private:
     QString failure_;
 };
 
-}  // namespace velmora
+}  // namespace velmora::test

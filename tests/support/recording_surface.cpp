@@ -1,6 +1,6 @@
 #include "recording_surface.h"
 
-namespace velmora {
+namespace velmora::test {
 
 RecordingSurface::RecordingSurface(int dotsPerInch, std::vector<Document>* sink)
     : twipsPerDot_(1440.0f / static_cast<float>(dotsPerInch)), sink_(sink) {}
@@ -78,4 +78,4 @@ bool RecordingSurface::endDocument() {
     return true;
 }
 
-}  // namespace velmora
+}  // namespace velmora::test
