@@ -12,13 +12,16 @@
 #include <QStandardPaths>
 #include <QVariant>
 
-#include "form_check.h"
+#include "amount.h"
+#include "safe_file.h"
 
 namespace velmora {
 
 namespace {
 
 constexpr int kSchemaVersion = 1;
+// How long a run waits for another program's run writing the journal at the same time.
+constexpr int kBusyMilliseconds = 10000;
 constexpr auto kDayFormat = "yyyy-MM-dd";
 
 const char* const kCreateTable =
@@ -66,19 +69,6 @@ JournalOutcome outcomeFrom(int value) {
                                                    : JournalOutcome::Sent;
 }
 
-// A CSV field: quoted where needed, and a text Excel would take for a formula made plain text.
-QByteArray csvField(QString text) {
-    if (!text.isEmpty() && QStringLiteral("=+-@").contains(text.front())) {
-        text.prepend(QLatin1Char('\''));
-    }
-    QByteArray field = text.toUtf8();
-    if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r')) {
-        field.replace("\"", "\"\"");
-        field = '"' + field + '"';
-    }
-    return field;
-}
-
 }  // namespace
 
 QString OutcomeText(JournalOutcome outcome) {
@@ -102,14 +92,14 @@ QString SourceText(const JournalEntry& entry) {
 
 QString JournalTotalText(const std::vector<JournalEntry>& entries) {
     int sent = 0;
-    qint64 fen = 0;
+    Money total;
     for (const JournalEntry& entry : entries) {
         if (entry.outcome == JournalOutcome::Sent) {
             ++sent;
-            fen += AmountInFen(entry.form.text(Field::Amount)).value_or(0);
+            total += ReadAmount(entry.form.text(Field::Amount)).money;
         }
     }
-    QString text = QStringLiteral("已发送 %1 个汇款单，合计 %2").arg(sent).arg(MoneyText(fen));
+    QString text = QStringLiteral("已发送 %1 个汇款单，合计 %2").arg(sent).arg(total.text());
     if (const int other = int(entries.size()) - sent; other > 0) {
         text += QStringLiteral("；%1 个未能打印或已停止").arg(other);
     }
@@ -149,23 +139,35 @@ bool PrintJournal::open() {
     if (open_) {
         return true;
     }
-    const QFileInfo file(path_);
-    if (!file.exists()) {
-        // The folder and the file are created readable by their user only, before SQLite opens it.
-        const QString folder = file.absolutePath();
-        if (!QFileInfo(folder).isDir() &&
-            (!QDir().mkpath(folder) ||
-             !QFile::setPermissions(
-                 folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))) {
-            return fail(QStringLiteral("所在的文件夹无法建立。"));
-        }
-        QFile created(path_);
-        if (!created.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-            return fail(QStringLiteral("无法建立：%1。").arg(created.errorString()));
-        }
-    } else if (!file.isFile()) {
-        return fail(QStringLiteral("不是一个普通文件，未作改动。"));
+    // The folder and the file are the user's alone, tightened at every open and never reached through a
+    // link, before SQLite opens the file: no one else can then plant one there.
+    const QString folder = QFileInfo(path_).absolutePath();
+    const PrivateCheck folderCheck = PreparePrivateFolder(folder);
+    const QString shownFolder = QDir::toNativeSeparators(folder);
+    switch (folderCheck.state) {
+        case PrivateState::Ok:
+            break;
+        case PrivateState::Link:
+            return fail(QStringLiteral("所在的文件夹“%1”是一个符号链接，未作使用。").arg(shownFolder));
+        case PrivateState::Foreign:
+            return fail(QStringLiteral("所在的文件夹“%1”属于另一个用户，未作使用。").arg(shownFolder));
+        case PrivateState::NotKind:
+            return fail(QStringLiteral("所在的文件夹无法建立：“%1”不是一个文件夹。").arg(shownFolder));
+        case PrivateState::Failed:
+            return fail(QStringLiteral("所在的文件夹无法建立：%1。").arg(folderCheck.detail));
+    }
+    const PrivateCheck fileCheck = PreparePrivateFile(path_);
+    switch (fileCheck.state) {
+        case PrivateState::Ok:
+            break;
+        case PrivateState::Link:
+            return fail(QStringLiteral("是一个符号链接，未作使用，也未作改动。"));
+        case PrivateState::Foreign:
+            return fail(QStringLiteral("属于另一个用户，未作使用，也未作改动。"));
+        case PrivateState::NotKind:
+            return fail(QStringLiteral("不是一个普通文件，未作改动。"));
+        case PrivateState::Failed:
+            return fail(QStringLiteral("无法建立：%1。").arg(fileCheck.detail));
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
         return fail(QStringLiteral("无法打开：没有安装 Qt 的 SQLite 驱动。"));
@@ -174,37 +176,58 @@ bool PrintJournal::open() {
                           ? QSqlDatabase::database(connection_, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     db.setDatabaseName(path_);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyMilliseconds));
     if (!db.open()) {
         return fail(QStringLiteral("无法打开：%1。").arg(db.lastError().text()));
     }
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
-        db.close();
-        return fail(QStringLiteral("已损坏，无法读取（%1），未作改动。").arg(query.lastError().text()));
-    }
-    const int version = query.value(0).toInt();
-    if (version > kSchemaVersion) {
-        db.close();
-        return fail(QStringLiteral("由较新版本的 Velmora 建立（版本 %1），未作改动。").arg(version));
-    }
-    if (version == 0) {
-        // A file of no tables is the one just created (or an empty one); anything else is no journal.
-        if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next() ||
-            query.value(0).toInt() != 0) {
-            db.close();
-            return fail(QStringLiteral("不是 Velmora 的打印记录，未作改动。"));
+    const auto version = [&query]() -> std::optional<int> {
+        if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+            return std::nullopt;
         }
-        const bool created = db.transaction() && query.exec(QString::fromLatin1(kCreateTable)) &&
-                             query.exec(QString::fromLatin1(kCreateIndex)) &&
-                             query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion)) &&
-                             db.commit();
-        if (!created) {
-            const QString error = query.lastError().text();
-            db.rollback();
-            db.close();
-            return fail(QStringLiteral("无法建立：%1。").arg(error));
+        const int value = query.value(0).toInt();
+        // Done with, so that it holds no read lock: a write lock wanted while this connection reads
+        // would fail at once instead of waiting.
+        query.finish();
+        return value;
+    };
+    const auto refuse = [&](const QString& reason) {
+        db.close();
+        return fail(reason);
+    };
+    std::optional<int> found = version();
+    if (found == 0) {
+        // A file of no tables is one just created, here or by another program's run at the same
+        // moment: the schema is set up under a write lock taken before anything is read, so that one
+        // run creates it and every other finds it made.
+        if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+            return refuse(QStringLiteral("无法建立：%1。").arg(query.lastError().text()));
         }
+        found = version();
+        bool created = true;
+        if (found == 0) {
+            if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next() ||
+                query.value(0).toInt() != 0) {
+                query.exec(QStringLiteral("ROLLBACK"));
+                return refuse(QStringLiteral("不是 Velmora 的打印记录，未作改动。"));
+            }
+            created = query.exec(QString::fromLatin1(kCreateTable)) &&
+                      query.exec(QString::fromLatin1(kCreateIndex)) &&
+                      query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+            found = kSchemaVersion;
+        }
+        const QString error = query.lastError().text();
+        if (!created || !query.exec(QStringLiteral("COMMIT"))) {
+            const QString why = created ? query.lastError().text() : error;
+            query.exec(QStringLiteral("ROLLBACK"));
+            return refuse(QStringLiteral("无法建立：%1。").arg(why));
+        }
+    }
+    if (!found) {
+        return refuse(QStringLiteral("已损坏，无法读取（%1），未作改动。").arg(query.lastError().text()));
+    }
+    if (*found > kSchemaVersion) {
+        return refuse(QStringLiteral("由较新版本的 Velmora 建立（版本 %1），未作改动。").arg(*found));
     }
     open_ = true;
     trouble_.clear();
@@ -282,28 +305,6 @@ std::vector<JournalEntry> PrintJournal::entriesOn(QDate day) {
         entries.push_back(std::move(entry));
     }
     return entries;
-}
-
-QByteArray JournalCsv(const std::vector<JournalEntry>& entries) {
-    QByteArray csv = "\xEF\xBB\xBF";
-    csv += QStringLiteral("时间,打印机或文件,工作簿,记录,收款人,邮编,金额,结果,原因\r\n").toUtf8();
-    for (const JournalEntry& entry : entries) {
-        const QString amount = PlainAmount(entry.form.text(Field::Amount)).value_or(QString());
-        const QStringList fields = {entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                                    entry.destination,
-                                    entry.workbook,
-                                    entry.record > 0 ? QString::number(entry.record) : QString(),
-                                    entry.form.text(Field::PayeeName),
-                                    entry.form.text(Field::PayeePostcode),
-                                    amount,
-                                    OutcomeText(entry.outcome),
-                                    entry.reason};
-        for (qsizetype i = 0; i < fields.size(); ++i) {
-            csv += (i > 0 ? "," : "") + csvField(fields[i]);
-        }
-        csv += "\r\n";
-    }
-    return csv;
 }
 
 }  // namespace velmora

@@ -40,8 +40,10 @@ QString SourceText(const JournalEntry& entry);
 QString JournalTotalText(const std::vector<JournalEntry>& entries);
 
 // Every form printed, in a SQLite file readable by its user only, in a folder readable by its user
-// only. The file carries a schema version: a file that is damaged, is no journal, or was written by a
-// newer version is reported and left untouched, never overwritten. A journal that cannot be opened or
+// only: both are created so, tightened at every open, and refused when either is a symbolic link or
+// another user's. The file carries a schema version, set up by whichever run comes first when several
+// start on a journal not yet there. A file that is damaged, is no journal, or was written by a newer
+// version is reported and left untouched, never overwritten. A journal that cannot be opened or
 // written never stops printing; trouble() says why.
 class PrintJournal {
 public:
@@ -76,9 +78,5 @@ private:
     bool told_ = false;
     QString trouble_;
 };
-
-// The entries as CSV that Excel opens: UTF-8 with a byte-order mark, CRLF line ends, a header row,
-// fields quoted where they hold a comma, a quote or a line break, amounts as plain numbers.
-QByteArray JournalCsv(const std::vector<JournalEntry>& entries);
 
 }  // namespace velmora

@@ -1,7 +1,11 @@
 #include "settings_store.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <memory>
+
+#include "safe_file.h"
+#include "settings_keys.h"
 
 namespace velmora {
 
@@ -25,8 +29,22 @@ QString QSettingsStore::get(const QString& application, const QString& section, 
 void QSettingsStore::save(const QString& application, const QString& section, const QString& key,
                           const QString& value) {
     auto settings = open(iniPath_, application);
+    // QSettings replaces its file through a temporary one and follows a link at its name: it writes
+    // only into a folder that is its user's alone, where no one else can plant a link, and the file
+    // is made readable by its user only after every write.
+    const QString file = settings->fileName();
+    if (PreparePrivateFolder(QFileInfo(file).absolutePath()).state != PrivateState::Ok ||
+        QFileInfo(file).isSymLink()) {
+        qWarning("Velmora: the settings file %s is not the user's alone; nothing saved", qPrintable(file));
+        return;
+    }
     settings->setValue(section + QLatin1Char('/') + key, value);
     settings->sync();
+    TightenPrivate(file);
+}
+
+QString QSettingsStore::defaultFileName() {
+    return QSettings(QSettings::UserScope, kSettingsApplication, kSettingsApplication).fileName();
 }
 
 }  // namespace velmora

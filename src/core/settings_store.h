@@ -15,7 +15,9 @@ public:
 };
 
 // QSettings in the user's native store (organisation and application both the given application
-// name), or, given a file path, an INI file at that path (tests).
+// name), or, given a file path, an INI file at that path (tests). On Linux the file is readable by its
+// user only, in a folder readable by its user only; a folder or file that is a link or another user's
+// is never written.
 class QSettingsStore final : public SettingsStore {
 public:
     QSettingsStore() = default;
@@ -23,6 +25,8 @@ public:
     QString get(const QString& application, const QString& section, const QString& key) const override;
     void save(const QString& application, const QString& section, const QString& key,
               const QString& value) override;
+    // The program's own settings file in the user's native store.
+    static QString defaultFileName();
 
 private:
     QString iniPath_;

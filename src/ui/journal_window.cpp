@@ -5,11 +5,14 @@
 #include <QHeaderView>
 #include <QShortcut>
 
+#include "batch_window.h"
 #include "dialogs.h"
-#include "pdf_document.h"
+#include "journal_export.h"
 #include "print_commands.h"
+#include "safe_file.h"
 #include "services.h"
 #include "ui_journal_window.h"
+#include "window_registry.h"
 
 namespace velmora {
 
@@ -31,7 +34,8 @@ JournalWindow::JournalWindow(QWidget* parent) : QWidget(parent), ui_(std::make_u
     ui_->Entries->setHorizontalHeaderLabels(kHeaders);
     ui_->Entries->horizontalHeader()->setStretchLastSection(true);
     connect(ui_->Day, &QComboBox::currentIndexChanged, this, &JournalWindow::showDay);
-    connect(ui_->ExportButton, &QPushButton::clicked, this, &JournalWindow::exportShown);
+    connect(ui_->ExportButton, &QPushButton::clicked, this, [this] { exportShown(false); });
+    connect(ui_->ExcelExportButton, &QPushButton::clicked, this, [this] { exportShown(true); });
     connect(ui_->ReprintButton, &QPushButton::clicked, this, &JournalWindow::reprintChosen);
     connect(ui_->CloseButton, &QPushButton::clicked, this, &QWidget::close);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
@@ -78,20 +82,32 @@ void JournalWindow::showDay() {
     const QString trouble = journal ? journal->trouble() : QStringLiteral("没有打印记录。");
     ui_->Total->setText(trouble.isEmpty() ? JournalTotalText(entries_) : trouble);
     ui_->ExportButton->setEnabled(!entries_.empty());
+    ui_->ExcelExportButton->setEnabled(!entries_.empty());
     ui_->ReprintButton->setEnabled(!entries_.empty());
 }
 
-void JournalWindow::exportShown() {
-    std::optional<QString> path = services().dialogs->saveFileName(this, QStringLiteral("导出打印记录"),
-                                                                   QStringLiteral("CSV 文件 (*.csv)"));
+void JournalWindow::exportShown(bool excel) {
+    const QString suffix = excel ? QStringLiteral("xlsx") : QStringLiteral("csv");
+    std::optional<QString> path = services().dialogs->saveFileName(
+        this, QStringLiteral("导出打印记录"),
+        excel ? QStringLiteral("Excel 工作簿 (*.xlsx)") : QStringLiteral("CSV 文件 (*.csv)"));
     if (!path) {
         return;
     }
     if (QFileInfo(*path).suffix().isEmpty()) {
-        *path += QStringLiteral(".csv");
+        *path += QLatin1Char('.') + suffix;
     }
-    QString error;
-    if (!WritePrivateFile(*path, JournalCsv(entries_), &error)) {
+    const BatchWindow* batch = WindowRegistry::instance().loaded<BatchWindow>();
+    QString error = OwnFileRefusal(*path, batch ? batch->importedRequest().path : QString(),
+                                   services().journal ? services().journal->path() : QString());
+    if (error.isEmpty()) {
+        const std::optional<QByteArray> data =
+            excel ? JournalXlsx(entries_, &error) : std::optional(JournalCsv(entries_));
+        if (data) {
+            WritePrivateFile(*path, *data, &error);
+        }
+    }
+    if (!error.isEmpty()) {
         services().dialogs->message(this, error, QStringLiteral("导出打印记录"), MessageIcon::Exclamation);
     }
 }

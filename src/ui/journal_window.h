@@ -13,8 +13,8 @@ class JournalForm;
 namespace velmora {
 
 // "打印记录": the forms printed on one day, the latest day first, with the day's count and sum; the
-// shown entries exported as CSV, and a chosen entry printed again through the same check and the
-// printer dialog.
+// shown entries exported as CSV or as an Excel workbook, never over the program's own files, and a chosen
+// entry printed again through the same check and the printer dialog.
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -30,7 +30,7 @@ public:
 
 private:
     void showDay();
-    void exportShown();
+    void exportShown(bool excel);
     void reprintChosen();
 
     std::unique_ptr<Ui::JournalForm> ui_;

@@ -1,0 +1,56 @@
+#include "safe_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "journal.h"
+#include "settings_store.h"
+
+namespace velmora {
+
+namespace {
+
+// The real path of a file, or of the folder a file not yet there would be created in.
+QString realPath(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists()) {
+        return info.canonicalFilePath();
+    }
+    const QString folder = info.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+}
+
+}  // namespace
+
+bool SameFile(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty()) {
+        return false;
+    }
+    const std::optional<FileIdentity> first = IdentityOf(a);
+    const std::optional<FileIdentity> second = IdentityOf(b);
+    if (first || second) {
+        return first == second;
+    }
+    return realPath(a) == realPath(b);
+}
+
+QString OwnFileRefusal(const QString& target, const QString& workbook, const QString& journal) {
+    const QString shown = QDir::toNativeSeparators(target);
+    if (SameFile(target, workbook)) {
+        return QStringLiteral("不能写入正在读取的工作簿“%1”，请另选一个文件名。").arg(shown);
+    }
+    // SQLite keeps a journal's pending changes in files beside it.
+    for (const QString& kept : {journal, PrintJournal::defaultPath()}) {
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+            if (SameFile(target, kept.isEmpty() ? kept : kept + QLatin1String(suffix))) {
+                return QStringLiteral("不能写入“%1”：它是 Velmora 的打印记录，请另选一个文件名。").arg(shown);
+            }
+        }
+    }
+    if (SameFile(target, QSettingsStore::defaultFileName())) {
+        return QStringLiteral("不能写入“%1”：它是 Velmora 的设置文件，请另选一个文件名。").arg(shown);
+    }
+    return {};
+}
+
+}  // namespace velmora
