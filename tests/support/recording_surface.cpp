@@ -1,5 +1,7 @@
 #include "recording_surface.h"
 
+#include "pdf_document.h"
+
 namespace velmora::test {
 
 RecordingSurface::RecordingSurface(int dotsPerInch, std::vector<Document>* sink)
@@ -76,6 +78,23 @@ bool RecordingSurface::endDocument() {
         return false;
     }
     return true;
+}
+
+QString RecordingDestination::outputFile(const DocumentInfo& info) const {
+    if (file.isEmpty() || !info.numberedFile) {
+        return file;
+    }
+    return NumberedFileName(file, info.record, info.recordCount);
+}
+
+std::unique_ptr<PrinterSurface> RecordingDestination::openDocument(const DocumentInfo& info) {
+    infos.push_back(info);
+    if (onOpen) {
+        onOpen();
+    }
+    auto surface = std::make_unique<RecordingSurface>(600, &documents);
+    surface->failToStart = failToStart || (failAt > 0 && info.record == failAt);
+    return surface;
 }
 
 }  // namespace velmora::test

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <memory>
 #include <vector>
 
+#include "print_run.h"
 #include "printer_surface.h"
 
 namespace velmora::test {
@@ -67,6 +70,24 @@ private:
     bool started_ = false;
     bool ended_ = false;
     QString failure_;
+};
+
+// A printer that records every document drawn on it (at 600 dpi) with its description. Given a file,
+// it stands for a printer writing files there. failAt makes the document of that record fail to start,
+// as a refusing spooler would.
+class RecordingDestination final : public PrintDestination {
+public:
+    QString name = QStringLiteral("Recorder");
+    QString file;
+    bool failToStart = false;
+    int failAt = 0;
+    std::vector<RecordingSurface::Document> documents;
+    std::vector<DocumentInfo> infos;
+    std::function<void()> onOpen;  // called as each document opens
+
+    QString printerName() const override { return file.isEmpty() ? name : QString(); }
+    QString outputFile(const DocumentInfo& info) const override;
+    std::unique_ptr<PrinterSurface> openDocument(const DocumentInfo& info) override;
 };
 
 }  // namespace velmora::test
