@@ -20,6 +20,8 @@
 //   one's prefix declared at the root under 254 other declarations (argument 255), against the same
 //   bytes of cells with 10 plain attributes each (argument 10). Targets: answered within 2 s in 100 MiB;
 //   the bound case at most three times the plain one.
+// - CsvLongLine: a CSV file of one 200 MB line, one field (its cell A1 refused as too long) or 100
+//   million fields "x". Target: answered within 2 s in 100 MiB.
 
 #include <benchmark/benchmark.h>
 #include <xlsxwriter.h>
@@ -430,6 +432,13 @@ void BM_AttributesAtTheBound(benchmark::State& state) {
            }));
 }
 
+void BM_CsvLongLine(benchmark::State& state) {
+    const bool fields = state.range(0) != 0;
+    readA1(state, benchFile(QStringLiteral("long-line-%1.csv").arg(fields ? "fields" : "cell"), [fields] {
+               return fields ? QByteArray("x,").repeated(100'000'000) : QByteArray(200'000'000, 'x');
+           }));
+}
+
 }  // namespace
 
 BENCHMARK(BM_Read500RowsFrom600)->Unit(benchmark::kMillisecond);
@@ -443,6 +452,7 @@ BENCHMARK(BM_AttributesXlsx)->Arg(50'000)->Arg(100'000)->Arg(300'000)->Unit(benc
 BENCHMARK(BM_AttributesOds)->Arg(200'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NestedNamespacesXlsx)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NestedNamespacesOds)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CsvLongLine)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AttributesAtTheBound)->Arg(255)->Arg(10)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

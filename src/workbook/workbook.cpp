@@ -1,5 +1,6 @@
 #include "workbook.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <cstring>
@@ -44,8 +45,8 @@ std::unique_ptr<Workbook> openZip(std::shared_ptr<const ZipArchive> archive) {
     throw AutomationError(kErrorNoWorksheets, QStringLiteral("a zip file that is no spreadsheet"));
 }
 
-// The largest file read into memory (a compound file, a CSV file): far beyond any real .xls (65,536
-// rows of 256 columns) or list of payees.
+// The largest file read into memory (a compound file): far beyond any real .xls (65,536 rows of 256
+// columns).
 constexpr qint64 kMaxFileInMemory = qint64(256) << 20;
 
 [[noreturn]] void tooLarge(const QString& path) {
@@ -55,6 +56,17 @@ constexpr qint64 kMaxFileInMemory = qint64(256) << 20;
 [[noreturn]] void cannotOpen(const QString& path, const QString& why) {
     throw AutomationError(kErrorBadPath, QStringLiteral("cannot read %1: %2").arg(path, why));
 }
+
+#ifndef Q_OS_WIN
+// A duplicate of the descriptor, for a reader that keeps the file open, closed on exec.
+int duplicate(const QString& path, int fd) {
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) {
+        cannotOpen(path, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    return copy;
+}
+#endif
 
 // The bytes of a file, read into memory. A mapping would be cheaper but turns a file truncated while
 // it is read into a crash (SIGBUS); reading keeps a changing file a broken file.
@@ -75,18 +87,11 @@ std::shared_ptr<const QByteArray> readBytes(const QString& path, qint64 size, Re
     return std::make_shared<const QByteArray>(std::move(bytes));
 }
 
-std::unique_ptr<Workbook> openBytes(std::shared_ptr<const QByteArray> bytes, const QString& suffix,
+// A file that is neither a zip nor a compound file: comma- or tab-separated text when its name says so.
+std::unique_ptr<Workbook> openOther(std::unique_ptr<QIODevice> device, const QString& suffix,
                                     const QString& sheetName) {
-    switch (containerOf(bytes->constData(), bytes->size())) {
-        case Container::Zip:
-            return openZip(ZipArchive::openData(*bytes));
-        case Container::Compound:
-            return OpenXlsWorkbook(std::move(bytes));
-        case Container::Other:
-            break;
-    }
     if (IsCsvSuffix(suffix)) {
-        return OpenCsvWorkbook(std::move(bytes), sheetName);
+        return OpenCsvWorkbook(std::move(device), sheetName);
     }
     throw AutomationError(kErrorNotWorkbook, QStringLiteral("neither a zip nor a compound file"));
 }
@@ -103,12 +108,19 @@ std::unique_ptr<Workbook> openWorkbook(const QString& path) {
     if (!info.isFile()) {
         cannotOpen(path, QStringLiteral("not a file"));
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        cannotOpen(path, file.errorString());
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        cannotOpen(path, file->errorString());
     }
-    return openBytes(readBytes(path, file.size(), [&](char* into, qint64 n) { return file.read(into, n); }),
-                     info.suffix(), sheetName);
+    char head[8] = {};
+    const Container container = containerOf(head, file->read(head, sizeof head));
+    if (container != Container::Other) {
+        file->seek(0);
+        const std::shared_ptr<const QByteArray> bytes =
+            readBytes(path, file->size(), [&](char* into, qint64 n) { return file->read(into, n); });
+        return container == Container::Zip ? openZip(ZipArchive::openData(*bytes)) : OpenXlsWorkbook(bytes);
+    }
+    return openOther(std::move(file), info.suffix(), sheetName);
 #else
     // Only a regular file is opened: a FIFO or a device could block or never end. The check comes
     // before the open, and the open cannot block either, should the path change in between.
@@ -126,23 +138,40 @@ std::unique_ptr<Workbook> openWorkbook(const QString& path) {
         cannotOpen(path, QStringLiteral("not a regular file"));
     }
     char head[8] = {};
-    const ssize_t got = ::pread(fd, head, sizeof head, 0);
-    if (containerOf(head, got) == Container::Zip) {
-        // libzip reads the archive where it lies; it takes over a duplicate of the descriptor.
-        const int zipFd = ::dup(fd);
-        if (zipFd < 0) {
-            cannotOpen(path, QString::fromLocal8Bit(std::strerror(errno)));
-        }
-        return openZip(ZipArchive::openDescriptor(zipFd));
+    switch (containerOf(head, ::pread(fd, head, sizeof head, 0))) {
+        case Container::Zip:
+            // libzip reads the archive where it lies; it takes over a duplicate of the descriptor.
+            return openZip(ZipArchive::openDescriptor(duplicate(path, fd)));
+        case Container::Compound:
+            return OpenXlsWorkbook(
+                readBytes(path, status.st_size, [fd](char* into, qint64 n) { return ::read(fd, into, n); }));
+        case Container::Other:
+            break;
     }
-    return openBytes(
-        readBytes(path, status.st_size, [fd](char* into, qint64 n) { return ::read(fd, into, n); }),
-        info.suffix(), sheetName);
+    // Text is read where it lies, a window at a time, through a duplicate of the descriptor.
+    auto file = std::make_unique<QFile>();
+    const int textFd = duplicate(path, fd);
+    if (!file->open(textFd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(textFd);
+        cannotOpen(path, file->errorString());
+    }
+    return openOther(std::move(file), info.suffix(), sheetName);
 #endif
 }
 
 std::unique_ptr<Workbook> openWorkbookData(const QByteArray& bytes, const QString& suffix) {
-    return openBytes(std::make_shared<const QByteArray>(bytes), suffix, QStringLiteral("Sheet1"));
+    switch (containerOf(bytes.constData(), bytes.size())) {
+        case Container::Zip:
+            return openZip(ZipArchive::openData(bytes));
+        case Container::Compound:
+            return OpenXlsWorkbook(std::make_shared<const QByteArray>(bytes));
+        case Container::Other:
+            break;
+    }
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(bytes);
+    buffer->open(QIODevice::ReadOnly);
+    return openOther(std::move(buffer), suffix, QStringLiteral("Sheet1"));
 }
 
 }  // namespace velmora

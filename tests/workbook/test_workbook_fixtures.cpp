@@ -156,8 +156,13 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, expected);
         Seed("csv", bytes);
-        std::unique_ptr<Worksheet> sheet =
-            openWorkbookData(bytes, QStringLiteral("csv"))->worksheet(QStringLiteral("x"));
+        std::unique_ptr<Worksheet> sheet;
+        const int error = ErrorNumber(
+            [&] { sheet = openWorkbookData(bytes, QStringLiteral("csv"))->worksheet(QStringLiteral("x")); });
+        if (error != 0) {
+            QCOMPARE(QStringLiteral("error %1").arg(error), expected);
+            return;
+        }
         if (expected.isEmpty()) {  // the longest cells read whole
             QCOMPARE(sheet->cellText(1, 1).size(), 32767);
             QCOMPARE(sheet->cellText(1, 2).size(), 16384);
@@ -175,6 +180,56 @@ private Q_SLOTS:
             rows << cells.join(u',');
         }
         QCOMPARE(rows.join(u'|'), expected);
+    }
+
+    // How the text is decoded: the whole file judged, the line of a fault named.
+    void csvCoding_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");  // cells A1 and A2, or the refusal
+        const QByteArray payee =
+            "\xE6\x94\xB6\xE6\xAC\xBE\xE4\xBA\xBA"
+            "1\n";  // 收款人1 in UTF-8
+        QTest::newRow("utf-8, a stray byte at line 20000")
+            << payee.repeated(19999) + "\xE6\x94\xB6\xFF\n" + payee
+            << "CSV 文件第 20000 行既不是 UTF-8 也不是 GB18030 编码的文字";
+        QTest::newRow("utf-8") << payee.repeated(20000) << "收款人1|收款人1";
+        QTest::newRow("mark of utf-8, then gbk")
+            << QByteArray("\xEF\xBB\xBFname\n\xD5\xC5\xC8\xFD")
+            << "CSV 文件以 UTF-8 字节顺序标记开头，第 2 行却不是 UTF-8 编码的文字";
+        QTest::newRow("gb18030, four bytes and two")
+            << QByteArray("\x95\x32\x82\x36\xD5\xC5\r\n\xA2\xE3") << "\U00020000张|€";
+        QTest::newRow("gb18030, an unassigned four bytes")
+            << QByteArray("\xD5\xC5\r\nb\rc\n\x84\x31\xA5\x30")
+            << "CSV 文件第 4 行既不是 UTF-8 也不是 GB18030 编码的文字";
+        QTest::newRow("neither") << QByteArray("\xD5\xC5\n\xE5\xBC\xA0\n\x80\n")
+                                 << "CSV 文件第 2 行既不是 UTF-8 也不是 GB18030 编码的文字";
+        QTest::newRow("a nul in a name")
+            << QByteArray("a\n\n\xE5\xBC\xA0\x00\xE4\xB8\x89", 10) << "CSV 文件第 3 行含有空字符（U+0000）";
+        QTest::newRow("utf-16, a surrogate alone")
+            << QByteArray(
+                   "\xFF\xFE"
+                   "a\x00\n\x00\x00\xD8"
+                   "b\x00",
+                   10)
+            << "CSV 文件以 UTF-16 字节顺序标记开头，第 2 行却不是 UTF-16 编码的文字";
+        QTest::newRow("utf-16, an odd byte")
+            << QByteArray(
+                   "\xFE\xFF\x00"
+                   "a\x00",
+                   5)
+            << "CSV 文件以 UTF-16 字节顺序标记开头，第 1 行却不是 UTF-16 编码的文字";
+    }
+    void csvCoding() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        Seed("csv", bytes.left(4096));
+        try {
+            std::unique_ptr<Worksheet> sheet = openWorkbookData(bytes, QStringLiteral("csv"))->worksheet({});
+            QCOMPARE(sheet->cellText(1, 1) + u'|' + sheet->cellText(2, 1), expected);
+        } catch (const AutomationError& e) {
+            QCOMPARE(e.number, kErrorNotWorkbook);
+            QCOMPARE(e.detail, expected);
+        }
     }
 
     void csvSheet() {
