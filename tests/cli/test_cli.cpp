@@ -1,12 +1,24 @@
 // velmora-cli as a script runs it: what import prints, and what render writes or refuses, on a small
-// batch written as CSV.
+// batch written as CSV; a link planted by another user, and many runs starting a journal at once.
 
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <memory>
 
 #include "cli_run.h"
 #include "pdf_words.h"
+
+// Two users of no name, for the link planted by one in the other's way.
+constexpr uid_t kUserA = 61001;
+constexpr uid_t kUserB = 61002;
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -45,7 +57,7 @@ private Q_SLOTS:
         QCOMPARE(run.lines[4], QStringLiteral("5\t赵六\t深圳\\u2028南山\t510640\t30"));
         QCOMPARE(run.lines[8], QStringLiteral("9\t\t\t\t"));
         const CliRun summary = runCli({QStringLiteral("import"), batch_, QStringLiteral("--summary")});
-        QCOMPARE(summary.lines, QStringList{"共 4 个汇款单，合计 ￥1,230.00，2 个不能打印"});
+        QCOMPARE(summary.lines, QStringList{"共 4 个汇款单，合计 ￥1,242.50，1 个不能打印"});
     }
 
     // A batch with records that cannot be printed writes nothing and lists them, unless told to print
@@ -55,7 +67,7 @@ private Q_SLOTS:
         const CliRun refused = runCli({"render", "--batch", batch_, "--pdf", out, "--x", "10", "--y", "10"});
         QCOMPARE(refused.exitCode, 1);
         QVERIFY(refused.err.contains(
-            QStringLiteral("第 2 个汇款单（收款人：李四）不能打印：收款人邮编“10008”不是六位数字")));
+            QStringLiteral("第 2 个汇款单（收款人：李四）请注意：收款人邮编“10008”不是六位数字")));
         QVERIFY(refused.err.contains(
             QStringLiteral("第 4 个汇款单（收款人：王五）不能打印：汇款金额“壹仟元”不是数字")));
         QVERIFY(!QFile::exists(out));
@@ -63,7 +75,7 @@ private Q_SLOTS:
             runCli({"render", "--batch", batch_, "--pdf", out, "--x", "10", "--y", "10", "--skip-invalid"});
         QCOMPARE(skipped.exitCode, 0);
         const std::vector<PdfPage> pages = pdfWords(out);
-        QCOMPARE(pages.size(), std::size_t(2));
+        QCOMPARE(pages.size(), std::size_t(3));
         QCOMPARE(QFile::permissions(out) & 0x0077, QFileDevice::Permissions());
     }
 
@@ -92,7 +104,12 @@ private Q_SLOTS:
         QTest::newRow("amount") << QStringList{"--pdf", "OLD", "--text", "6=abc"} << "汇款金额“abc”不是数字";
         QTest::newRow("device") << QStringList{"--pdf", "/dev/full", "--text", "6=1"} << "/dev/full";
         QTest::newRow("workbook") << QStringList{"--pdf", "BATCH", "--batch", "BATCH", "--skip-invalid"}
-                                  << "不能把汇款单写入正在读取的工作簿";
+                                  << "不能写入正在读取的工作簿";
+        QTest::newRow("journal") << QStringList{"--pdf", "JOURNAL", "--text", "6=1"}
+                                 << "它是 Velmora 的打印记录";
+        QTest::newRow("settings") << QStringList{"--pdf", "SETTINGS", "--text", "6=1"}
+                                  << "它是 Velmora 的设置文件";
+        QTest::newRow("link") << QStringList{"--pdf", "LINK", "--text", "6=1"} << "它是一个符号链接";
     }
     void renderRefuses() {
         QFETCH(QStringList, arguments);
@@ -102,13 +119,29 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier") == 7);
         file.close();
         const QByteArray workbook = contents(batch_);
+        const QString journal =
+            qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Velmora/journal.sqlite");
+        const QString settings =
+            qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Velmora/Velmora.conf");
+        QDir().mkpath(QFileInfo(settings).path());
+        QFile(settings).open(QIODevice::Append);
+        QFile::link(old, path(QStringLiteral("link.pdf")));
+        const QByteArray kept = contents(journal) + contents(settings);
         arguments.replaceInStrings(QStringLiteral("OLD"), old)
-            .replaceInStrings(QStringLiteral("BATCH"), batch_);
+            .replaceInStrings(QStringLiteral("BATCH"), batch_)
+            .replaceInStrings(QStringLiteral("JOURNAL"), journal)
+            .replaceInStrings(QStringLiteral("SETTINGS"), settings)
+            .replaceInStrings(QStringLiteral("LINK"), path(QStringLiteral("link.pdf")));
         const CliRun run = runCli(QStringList{QStringLiteral("render")} + arguments);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QCOMPARE(contents(old), QByteArray("earlier"));
         QCOMPARE(contents(batch_), workbook);
+        // A form refused is not recorded; one that could not be written is, as not printed.
+        if (QByteArray(QTest::currentDataTag()) != "device" &&
+            QByteArray(QTest::currentDataTag()) != "link") {
+            QCOMPARE(contents(journal) + contents(settings), kept);
+        }
     }
 
     void badArguments_data() {
@@ -116,6 +149,17 @@ private Q_SLOTS:
         QTest::newRow("no command") << QStringList{};
         QTest::newRow("unknown option") << QStringList{"render", "--pdf", "a.pdf", "--colour"};
         QTest::newRow("box 9") << QStringList{"render", "--pdf", "a.pdf", "--text", "9=x"};
+        QTest::newRow("box with a blank") << QStringList{"render", "--pdf", "a.pdf", "--text", " 6=5"};
+        QTest::newRow("box with a sign") << QStringList{"render", "--pdf", "a.pdf", "--text", "+6=5"};
+        QTest::newRow("box 06") << QStringList{"render", "--pdf", "a.pdf", "--text", "06=5"};
+        QTest::newRow("tick -0") << QStringList{"render", "--pdf", "a.pdf", "--tick", "-0"};
+        QTest::newRow("tick 1.0") << QStringList{"render", "--pdf", "a.pdf", "--tick", "1.0"};
+        QTest::newRow("x with a sign") << QStringList{"render", "--pdf", "a.pdf", "--x", "+10", "--y", "10"};
+        QTest::newRow("x as exponent") << QStringList{"render", "--pdf", "a.pdf", "--x", "1e1", "--y", "10"};
+        QTest::newRow("empty column")
+            << QStringList{"render", "--pdf", "a.pdf", "--batch", "a.csv", "--columns", "A,,B,C"};
+        QTest::newRow("empty sheet") << QStringList{"import", "a.csv", "--sheet", ""};
+        QTest::newRow("empty batch") << QStringList{"render", "--pdf", "a.pdf", "--batch", ""};
         QTest::newRow("x alone") << QStringList{"render", "--pdf", "a.pdf", "--x", "10"};
         QTest::newRow("x out of range") << QStringList{"render", "--pdf", "a.pdf", "--x", "31", "--y", "1"};
         QTest::newRow("sheet without batch") << QStringList{"render", "--pdf", "a.pdf", "--sheet", "s"};
@@ -127,6 +171,93 @@ private Q_SLOTS:
     void badArguments() {
         QFETCH(QStringList, arguments);
         QCOMPARE(runCli(arguments).exitCode, 2);
+    }
+
+    // User B links forms.pdf in a sticky, world-writable folder to user A's file; A's render to it is
+    // refused and A's file stays as it was.
+    void linkPlantedByAnotherUser() {
+        if (geteuid() != 0) {
+            QSKIP("acting as two users needs root");
+        }
+        QTemporaryDir base;
+        const QString shared = base.filePath(QStringLiteral("shared"));
+        const QString home = base.filePath(QStringLiteral("a"));
+        const QString thesis = home + QStringLiteral("/thesis.txt");
+        const QString cli = base.filePath(QStringLiteral("velmora-cli"));
+        QVERIFY(QDir().mkdir(shared) && QDir().mkdir(home) && QFile::copy(QStringLiteral(VELMORA_CLI), cli));
+        QFile file(thesis);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("thesis") == 6);
+        file.close();
+        QVERIFY(::chmod(QFile::encodeName(base.path()), 0755) == 0 &&
+                ::chmod(QFile::encodeName(shared), 01777) == 0 && ::chmod(QFile::encodeName(cli), 0755) == 0);
+        for (const QString& mine : {home, thesis}) {
+            QVERIFY(::chown(QFile::encodeName(mine), kUserA, kUserA) == 0);
+        }
+        const auto as = [&](uid_t user, const QString& program, const QStringList& arguments) {
+            QProcess process;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            for (const char* name : {"HOME", "XDG_RUNTIME_DIR", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
+                environment.insert(QString::fromLatin1(name), home);
+            }
+            environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+            process.setProcessEnvironment(environment);
+            process.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=%1").arg(user),
+                                                                 QStringLiteral("--regid=%1").arg(user),
+                                                                 QStringLiteral("--clear-groups"), program} +
+                                                         arguments);
+            process.waitForFinished(60000);
+            return std::pair(process.exitCode(), QString::fromUtf8(process.readAllStandardError()));
+        };
+        const QString forms = shared + QStringLiteral("/forms.pdf");
+        QCOMPARE(as(kUserB, QStringLiteral("ln"), {QStringLiteral("-s"), thesis, forms}).first, 0);
+        const auto [code, err] = as(kUserA, cli,
+                                    {"render", "--pdf", forms, "--text", "0=张三", "--text", "6=100", "--x",
+                                     "10", "--y", "10", "--no-journal"});
+        QCOMPARE(code, 1);
+        QVERIFY2(err.contains(QStringLiteral("不能写入“%1”：它是一个符号链接").arg(forms)), qPrintable(err));
+        QCOMPARE(contents(thesis), QByteArray("thesis"));
+        QVERIFY(QFileInfo(forms).isSymLink());
+    }
+
+    // Sixteen renders started together on a journal not yet there, twenty times over: every form is
+    // recorded exactly once.
+    void concurrentFirstUse() {
+        for (int round = 0; round < 20; ++round) {
+            QTemporaryDir data;
+            std::vector<std::unique_ptr<QProcess>> runs;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_.path());
+            for (int i = 0; i < 16; ++i) {
+                runs.push_back(std::make_unique<QProcess>());
+                runs.back()->setProcessEnvironment(environment);
+                runs.back()->start(
+                    QStringLiteral(VELMORA_CLI),
+                    {"render", "--pdf", data.filePath(QStringLiteral("%1.pdf").arg(i)), "--text",
+                     QStringLiteral("0=收款人%1").arg(i), "--text", "6=1", "--x", "10", "--y", "10"});
+            }
+            for (const auto& run : runs) {
+                QVERIFY(run->waitForFinished(60000));
+                QCOMPARE(run->exitCode(), 0);
+                QCOMPARE(QString::fromUtf8(run->readAllStandardError()), QString());
+            }
+            QMap<QString, int> recorded;
+            {
+                QSqlDatabase db =
+                    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+                db.setDatabaseName(data.filePath(QStringLiteral("Velmora/journal.sqlite")));
+                QVERIFY(db.open());
+                QSqlQuery query(QStringLiteral("SELECT payee, count(*) FROM prints GROUP BY payee"), db);
+                while (query.next()) {
+                    recorded[query.value(0).toString()] = query.value(1).toInt();
+                }
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("check"));
+            QCOMPARE(recorded.size(), 16);
+            QCOMPARE(recorded.value(QStringLiteral("收款人15")), 1);
+            QVERIFY2(std::all_of(recorded.begin(), recorded.end(), [](int n) { return n == 1; }),
+                     qPrintable(QStringLiteral("round %1").arg(round)));
+        }
     }
 };
 

@@ -17,10 +17,12 @@
 #include "batch_window.h"
 #include "events.h"
 #include "fonts.h"
+#include "journal_export.h"
 #include "journal_window.h"
 #include "main_window.h"
 #include "test_services.h"
 #include "window_registry.h"
+#include "workbook.h"
 
 using namespace velmora;
 
@@ -93,16 +95,43 @@ private Q_SLOTS:
                                 << "不是一个普通文件";
         QTest::newRow("no folder") << "no folder"
                                    << "所在的文件夹无法建立";
+        QTest::newRow("link") << "link"
+                              << "是一个符号链接";
+        QTest::newRow("folder link") << "folder link"
+                                     << "是一个符号链接";
+        QTest::newRow("another's file") << "another's file"
+                                        << "属于另一个用户";
+        QTest::newRow("another's folder") << "another's folder"
+                                          << "属于另一个用户";
+        QTest::newRow("open to others") << "open to others"
+                                        << "";
     }
     void existingFile() {
         QFETCH(QString, kind);
         QFETCH(QString, trouble);
         QTemporaryDir dir;
         QString path = dir.filePath(QStringLiteral("data/journal.sqlite"));
-        if (kind != QLatin1String("none")) {
-            QDir().mkpath(dir.filePath(QStringLiteral("data")));
+        const QString folder = dir.filePath(QStringLiteral("data"));
+        if (kind.startsWith(QLatin1String("another's")) && geteuid() != 0) {
+            QSKIP("another user's file needs root");
         }
-        if (kind == QLatin1String("damaged")) {
+        if (kind != QLatin1String("none")) {
+            QDir().mkpath(kind == QLatin1String("folder link") ? dir.filePath(QStringLiteral("elsewhere"))
+                                                               : folder);
+        }
+        if (kind == QLatin1String("link") || kind.startsWith(QLatin1String("another's")) ||
+            kind == QLatin1String("open to others")) {
+            QFile other(dir.filePath(QStringLiteral("other")));
+            QVERIFY(other.open(QIODevice::WriteOnly));
+            QVERIFY(::chmod(QFile::encodeName(other.fileName()), 0644) == 0 &&
+                    ::chmod(QFile::encodeName(folder), 0755) == 0);
+            QVERIFY(kind == QLatin1String("link") ? other.link(path) : other.rename(path));
+            const QString owned = kind == QLatin1String("another's folder") ? folder : path;
+            QVERIFY(!kind.startsWith(QLatin1String("another's")) ||
+                    ::chown(QFile::encodeName(owned), 61002, 61002) == 0);
+        } else if (kind == QLatin1String("folder link")) {
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere")), folder));
+        } else if (kind == QLatin1String("damaged")) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(QByteArray("SQLite format 3").leftJustified(4096, 'x'));
@@ -158,23 +187,44 @@ private Q_SLOTS:
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
-    void csvAndTotal() {
+    // The exports keep what the journal holds: in the CSV a postcode as a formula of its text and
+    // anything Excel would take for a formula made plain; in the .xlsx texts as texts, amounts as
+    // numbers, read back with the program's own reader.
+    void exports() {
         JournalEntry quoted = entry(QStringLiteral("张三, 李四"), QStringLiteral("￥1200.00"));
         quoted.record = 3;
         quoted.workbook = QStringLiteral("/data/payees.xlsx");
+        quoted.form.text(Field::PayeePostcode) = QStringLiteral("030000");
         const JournalEntry formula = entry(QStringLiteral("=HYPERLINK(\"x\")"), QStringLiteral("￥12.50"));
         JournalEntry failed =
-            entry(QStringLiteral("王五"), QStringLiteral("￥99.00"), JournalOutcome::Failed);
-        failed.reason = QStringLiteral("打印机已停止");
+            entry(QStringLiteral("\t王五"), QStringLiteral("￥99.00"), JournalOutcome::Failed);
+        failed.reason = QStringLiteral("\r打印机已停止");
         const std::vector<JournalEntry> entries = {quoted, formula, failed};
         QCOMPARE(JournalCsv(entries),
                  "\xEF\xBB\xBF" +
                      QStringLiteral(
                          "时间,打印机或文件,工作簿,记录,收款人,邮编,金额,结果,原因\r\n"
-                         "2026-12-07 09:30:05,Counter,/data/payees.xlsx,3,\"张三, 李四\",,1200.00,已发送,\r\n"
+                         "2026-12-07 09:30:05,Counter,/data/payees.xlsx,3,\"张三, "
+                         "李四\",\"=\"\"030000\"\"\",1200.00,已发送,\r\n"
                          "2026-12-07 09:30:05,Counter,,,\"'=HYPERLINK(\"\"x\"\")\",,12.50,已发送,\r\n"
-                         "2026-12-07 09:30:05,Counter,,,王五,,99.00,未能打印,打印机已停止\r\n")
+                         "2026-12-07 09:30:05,Counter,,,'\t王五,,99.00,未能打印,\"'\r打印机已停止\"\r\n")
                          .toUtf8());
+        QString error;
+        const std::optional<QByteArray> xlsx = JournalXlsx(entries, &error);
+        QVERIFY2(xlsx, qPrintable(error));
+        const std::unique_ptr<Worksheet> sheet =
+            openWorkbookData(*xlsx)->worksheet(QStringLiteral("打印记录"));
+        const QStringList expected[] = {
+            {"时间", "打印机或文件", "工作簿", "记录", "收款人", "邮编", "金额", "结果", "原因"},
+            {"2026-12-07 09:30:05", "Counter", "/data/payees.xlsx", "3", "张三, 李四", "030000", "1200",
+             "已发送", ""},
+            {"2026-12-07 09:30:05", "Counter", "", "", "=HYPERLINK(\"x\")", "", "12.5", "已发送", ""},
+            {"2026-12-07 09:30:05", "Counter", "", "", "\t王五", "", "99", "未能打印"}};
+        for (int row = 0; row < 4; ++row) {
+            for (int column = 0; column < int(expected[row].size()); ++column) {
+                QCOMPARE(sheet->cellText(row + 1, column + 1), expected[row][column]);
+            }
+        }
         QCOMPARE(JournalTotalText(entries),
                  QStringLiteral("已发送 2 个汇款单，合计 ￥1,212.50；1 个未能打印或已停止"));
         QCOMPARE(SourceText(quoted), QStringLiteral("payees.xlsx 第 3 个"));
@@ -208,13 +258,32 @@ private Q_SLOTS:
         journal->findChild<QPushButton*>(QStringLiteral("ExportButton"))->click();
         QCOMPARE(contents(csv + QStringLiteral(".csv")).count("\r\n"), 3);
         QCOMPARE(mode(csv + QStringLiteral(".csv")), 0600);
+        services_->dialogs.fileAnswers = {csv};
+        journal->findChild<QPushButton*>(QStringLiteral("ExcelExportButton"))->click();
+        QCOMPARE(openWorkbook(csv + QStringLiteral(".xlsx"))
+                     ->worksheet(QStringLiteral("打印记录"))
+                     ->cellText(2, 7),
+                 QStringLiteral("1234.5"));
+        QCOMPARE(mode(csv + QStringLiteral(".xlsx")), 0600);
+        // Neither an export nor a form goes over the journal.
+        const QByteArray kept = contents(services_->journal.path());
+        services_->dialogs.fileAnswers = {services_->journal.path()};
+        journal->findChild<QPushButton*>(QStringLiteral("ExportButton"))->click();
+        QVERIFY(services_->dialogs.messages().last().contains(QStringLiteral("它是 Velmora 的打印记录")));
+        services_->printer.file = services_->journal.path();
+        services_->dialogs.printerAnswers = {true};
+        main->C1(0)->click();
+        QVERIFY(services_->dialogs.messages().last().contains(QStringLiteral("它是 Velmora 的打印记录")));
+        QCOMPARE(contents(services_->journal.path()), kept);
+        services_->printer.file.clear();
 
         services_->printer.failToStart = false;
         table->selectRow(0);
         services_->dialogs.printerAnswers = {true};
         journal->findChild<QPushButton*>(QStringLiteral("ReprintButton"))->click();
         QCOMPARE(services_->printer.infos.back().title, QStringLiteral("汇款单 张三（重新打印）"));
-        QCOMPARE(services_->dialogs.calls.back().kind, ScriptedDialogs::Kind::Message);  // load the stock
+        QCOMPARE(services_->dialogs.calls.back().kind,
+                 test::ScriptedDialogs::Kind::Message);  // load the stock
         QCOMPARE(table->rowCount(), 3);
         // A reprint that fails is told.
         services_->printer.failToStart = true;
@@ -269,8 +338,7 @@ private Q_SLOTS:
         }
         QCOMPARE(services_->printer.documents.size(), std::size_t(2));
         QCOMPARE(services_->dialogs.messages().last(),
-                 QStringLiteral(
-                     "已停止全部打印：已打印 2 个汇款单，共 3 个。再按“全部打印”可从第 3 个接着打印。"));
+                 QStringLiteral("已停止全部打印：已打印 2 个汇款单，共 3 个。第 3 个起没有打印。"));
         QCOMPARE(main->NumScroll()->value(), 3);
         const auto* table = batch->findChild<QTableWidget*>(QStringLiteral("Table1"));
         QCOMPARE(table->verticalHeaderItem(1)->background().color(), QColor(200, 235, 200));
@@ -291,6 +359,7 @@ private Q_SLOTS:
         services().journal = &damaged;
         MainWindow* main = WindowRegistry::instance().window<MainWindow>();
         main->setBoxText(0, QStringLiteral("张三"));
+        main->setBoxText(6, QStringLiteral("1"));
         services_->dialogs.printerAnswers = {true, true};
         main->C1(0)->click();
         main->C1(0)->click();
