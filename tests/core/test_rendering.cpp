@@ -13,6 +13,7 @@
 #include "spaced_text.h"
 
 using namespace velmora;
+using velmora::test::RecordingSurface;
 using Kind = RecordingSurface::Kind;
 
 namespace {

@@ -1,5 +1,5 @@
-// The main window: start-up, the boxes' rules, the record cursor over a batch, corrections written
-// back, and every print path through a recording printer and scripted dialogs.
+// The main window: start-up, the boxes' rules, the record cursor over a batch, and every print path
+// through a recording printer and scripted dialogs.
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -10,9 +10,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTest>
 
 #include "app_state.h"
+#include "calibration.h"
+#include "collate_dialog.h"
+#include "settings_store.h"
 #include "batch_window.h"
 #include "events.h"
 #include "fonts.h"
@@ -44,19 +48,12 @@ class TestMainWindow : public QObject {
     MainWindow* window_ = nullptr;
 
     test::RecordingDestination& printer() { return services_->printer; }
-    ScriptedDialogs& dialogs() { return services_->dialogs; }
+    test::ScriptedDialogs& dialogs() { return services_->dialogs; }
 
     void show() {
         window_->show();
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_));
-    }
-
-    // "退  出" asks only while a batch has records not printed.
-    bool leavingAsks() {
-        const std::size_t before = dialogs().calls.size();
-        window_->C1(1)->click();
-        return dialogs().calls.size() > before;
     }
 
     // Types into box i as the operator does: the focus moves there, the keys are typed, Tab leaves.
@@ -85,6 +82,7 @@ private Q_SLOTS:
         services_ = std::make_unique<test::TestServices>();
         resetAppState();
         window_ = WindowRegistry::instance().window<MainWindow>();
+        CalibrationStore(services_->settings()).save({{10}, {10}});
     }
 
     void cleanup() {
@@ -127,8 +125,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("marked");
         QTest::newRow("letters refused in the postcode") << 4 << "1a0b0c0d3e7f"
                                                          << "100037" << false;
-        QTest::newRow("a point in the postcode is no postcode") << 4 << "1000.7"
-                                                                << "1000.7" << true;
+        QTest::newRow("a point in the postcode prints as typed") << 4 << "1000.7"
+                                                                 << "1000.7" << false;
         QTest::newRow("minus refused in the mobile") << 7 << "-138"
                                                      << "138" << false;
         QTest::newRow("name takes anything") << 0 << "张a1"
@@ -152,6 +150,8 @@ private Q_SLOTS:
         type(box, typed);
         QCOMPARE(window_->boxText(box), shown);
         QCOMPARE(window_->Txt(box)->toolTip().startsWith(QStringLiteral("不能打印")), marked);
+        QCOMPARE(window_->Txt(box)->toolTip().startsWith(QStringLiteral("请注意")), box == 4 && !marked &&
+                                                                                    typed.contains(u'.'));
         QCOMPARE(window_->Txt(box)->palette().color(QPalette::Text) == QColor(0xC0, 0, 0), marked);
     }
 
@@ -167,12 +167,16 @@ private Q_SLOTS:
                                                  << "paste"
                                                  << "0a8"
                                                  << "100";
-        QTest::newRow("digits into a postcode") << 4 << "100"
-                                                << "paste"
-                                                << "080"
-                                                << "100080";
+        QTest::newRow("paste shortcut refused in a postcode") << 4 << "100"
+                                                              << "paste"
+                                                              << "080"
+                                                              << "100";
+        QTest::newRow("paste shortcut refused in the amount") << 6 << ""
+                                                              << "paste"
+                                                              << "12"
+                                                              << "";
         QTest::newRow("mobile cut at 11") << 7 << ""
-                                          << "paste"
+                                          << "compose"
                                           << "138001380001234"
                                           << "13800138000";
         QTest::newRow("name cut at 10") << 0 << "张"
@@ -267,13 +271,14 @@ private Q_SLOTS:
     }
 
     // The record cursor shows each record in the payee boxes, normalised, leaving the remitter's
-    // boxes alone; Right and Down move forward; an edit of a payee box goes into the grid.
+    // boxes alone; Right and Down move forward; an edit of a payee box stays out of the grid, and moving
+    // away and back shows the grid's values again; a record without an amount shows ￥0.00.
     void recordCursor() {
         show();
         window_->setBoxText(1, QStringLiteral("李四"));
         BatchWindow* batch = handOver({{"张三", "北京", "100080", "1,200"},
                                        {"王五", "上海", "200032", "12.5"},
-                                       {"赵六", "广州", "510640", "3"}});
+                                       {"赵六", "广州", "510640", ""}});
         QCOMPARE(window_->Num(1)->text(), QStringLiteral(" 3"));
         QCOMPARE(window_->boxText(6), kYuan + QStringLiteral("1200.00"));
         window_->NumScroll()->setFocus();
@@ -283,10 +288,12 @@ private Q_SLOTS:
         QCOMPARE(window_->boxText(0) + window_->boxText(2) + window_->boxText(1),
                  QStringLiteral("王五上海李四"));
         type(0, QStringLiteral("改"));
-        QCOMPARE(batch->grid().text(2, 1), QStringLiteral("王五改"));
-        QTest::keyClick(window_->NumScroll(), Qt::Key_Down);
-        QTest::keyClick(window_->NumScroll(), Qt::Key_Left);
         QCOMPARE(window_->boxText(0), QStringLiteral("王五改"));
+        QCOMPARE(batch->grid().text(2, 1), QStringLiteral("王五"));
+        QTest::keyClick(window_->NumScroll(), Qt::Key_Down);
+        QCOMPARE(window_->boxText(6), kYuan + QStringLiteral("0.00"));
+        QTest::keyClick(window_->NumScroll(), Qt::Key_Left);
+        QCOMPARE(window_->boxText(0), QStringLiteral("王五"));
     }
 
     // "打  印": a cancelled printer dialog prints nothing; an accepted one reminds, then prints one
@@ -314,115 +321,162 @@ private Q_SLOTS:
         dialogs().printerAnswers = {accept};
         window_->C1(0)->click();
         QStringList calls;
-        for (const ScriptedDialogs::Call& call : dialogs().calls) {
-            calls << (call.kind == ScriptedDialogs::Kind::Printer ? QStringLiteral("printer") : call.text);
+        for (const test::ScriptedDialogs::Call& call : dialogs().calls) {
+            calls << (call.kind == test::ScriptedDialogs::Kind::Printer ? QStringLiteral("printer") : call.text);
         }
         QCOMPARE(calls, asked);
         QCOMPARE(titles(printer()), printed);
         QCOMPARE(appState().AskPrinter, std::uint8_t(255));
     }
 
-    // "全部打印" without a batch: asked once with the sum, then the form shown once, without the
-    // printer dialog.
+    // "全部打印" without a batch: the form shown, once, without the printer dialog or any question.
     void printAllWithoutBatch() {
         show();
         window_->setBoxText(0, QStringLiteral("张三"));
         window_->setBoxText(6, QStringLiteral("1234.5"));
-        dialogs().questionAnswers = {true};
         window_->C1(6)->click();
-        QCOMPARE(dialogs().calls.size(), std::size_t(1));
-        QCOMPARE(dialogs().calls[0].text,
-                 QStringLiteral("将打印 1 个汇款单（收款人：张三），合计 ￥1,234.50。是否开始打印？"));
+        QCOMPARE(dialogs().calls.size(), std::size_t(0));
         QCOMPARE(titles(printer()), QStringList{"汇款单 张三"});
         QCOMPARE(appState().AskPrinter, std::uint8_t(0));
     }
 
-    // A batch with a refused record: nothing printed before the question; the good records print, the
-    // refused one stays unprinted; once corrected in the main window, the next "全部打印" starts there
-    // and prints only it.
-    void printAllResumes() {
+    // A clean batch prints straight through, one document a record, with no question; the remitter's
+    // boxes go on every form.
+    void printAllClean() {
         show();
         window_->setBoxText(1, QStringLiteral("李四"));
+        BatchWindow* batch = handOver({{"张三", "北京", "100080", "10"},
+                                       {"王五", "上海", "200032", "20"},
+                                       {"赵六", "广州", "5106", "30"}});
+        window_->NumScroll()->setValue(2);
+        window_->C1(6)->click();
+        QCOMPARE(dialogs().calls.size(), std::size_t(0));
+        QCOMPARE(titles(printer()), (QStringList{"汇款单 1/3 张三", "汇款单 2/3 王五", "汇款单 3/3 赵六"}));
+        QCOMPARE(printer().documents.size(), std::size_t(3));
+        for (int record = 0; record < 3; ++record) {
+            QVERIFY(printer().infos[std::size_t(record)].numberedFile);
+            QCOMPARE(batch->states()[std::size_t(record)], RecordState::Printed);
+        }
+        QCOMPARE(window_->boxText(0) + window_->boxText(1), QStringLiteral("赵六李四"));
+    }
+
+    // Something wrong: one question naming it, whose safe answer prints nothing; the records refused
+    // stay unprinted; printed records are left out the next time unless asked for.
+    void printAllAsks() {
+        show();
         BatchWindow* batch = handOver({{"张三", "北京", "100080", "10"},
                                        {"王五", "上海", "200032", "壹佰元"},
                                        {"", "", "", ""},
                                        {"赵六", "广州", "510640", "30"}});
-        QCOMPARE(window_->Num(1)->text(), QStringLiteral(" 4"));
+        window_->C1(6)->click();  // answered with the safe button
+        QCOMPARE(dialogs().calls.size(), std::size_t(1));
+        const test::ScriptedDialogs::Call question = dialogs().calls[0];
+        QCOMPARE(question.text, QStringLiteral("以下 1 个汇款单不能打印：\n第 2 个（王五）：汇款金额“壹佰元”不是数字\n\n"
+                                               "其余 2 个汇款单可以打印，合计 ￥40.00。"));
+        QCOMPARE(question.buttons, (QStringList{"打印 2 个汇款单", "不打印"}));
+        QCOMPARE(printer().infos.size(), std::size_t(0));
+        dialogs().choiceAnswers = {0};
         window_->C1(6)->click();
-        QCOMPARE(dialogs().calls.back().text, QStringLiteral("1-4"));
         QCOMPARE(titles(printer()), (QStringList{"汇款单 1/4 张三", "汇款单 4/4 赵六"}));
-        QVERIFY(printer().infos[0].numberedFile);
-        QCOMPARE(batch->states()[0], RecordState::Printed);
         QCOMPARE(batch->states()[1], RecordState::NotPrinted);
-        window_->NumScroll()->setValue(2);
-        window_->setBoxText(6, QString());
-        type(6, QStringLiteral("100"));
-        QCOMPARE(batch->grid().text(2, 4), kYuan + QStringLiteral("100.00"));
+        batch->grid().setText(2, 4, QStringLiteral("100"));
         printer().infos.clear();
+        dialogs().choiceAnswers = {0};
         window_->C1(6)->click();
-        QCOMPARE(dialogs().calls.back().text, QStringLiteral("2-4"));
+        QCOMPARE(dialogs().calls.back().buttons, (QStringList{"打印 1 个汇款单", "连同已打印的 2 个一起打印", "不打印"}));
+        QVERIFY(dialogs().calls.back().text.contains(QStringLiteral("第 4 个（赵六）：在这批数据中已经打印")));
         QCOMPARE(titles(printer()), QStringList{"汇款单 2/4 王五"});
-        QVERIFY(!leavingAsks());
+        printer().infos.clear();
+        dialogs().choiceAnswers = {0};
+        window_->C1(6)->click();
+        QCOMPARE(dialogs().calls.back().buttons, (QStringList{"连同已打印的 3 个一起打印", "不打印"}));
+        QCOMPARE(titles(printer()), (QStringList{"汇款单 1/4 张三", "汇款单 2/4 王五", "汇款单 4/4 赵六"}));
     }
 
-    // A printer that fails stops the run at that record, marks it, and says from where to resume;
-    // printing to files, files already there are replaced only when the operator agrees.
+    // Payee boxes changed on the record shown: the question says the change will not print.
+    void printAllEditedRecord() {
+        show();
+        handOver({{"张三", "北京", "100080", "10"}, {"王五", "上海", "200032", "20"}});
+        type(0, QStringLiteral("改"));
+        window_->C1(6)->click();
+        QCOMPARE(dialogs().calls.size(), std::size_t(1));
+        QVERIFY(dialogs().calls[0].text.contains(
+            QStringLiteral("第 1 个汇款单在主窗口中的修改不会打印，请在批量数据中修改")));
+        QCOMPARE(printer().infos.size(), std::size_t(0));
+    }
+
+    // A printer that fails stops the run at that record, marks it, and says so; printing to files,
+    // files already there are replaced only when the operator agrees.
     void printAllStops() {
         show();
         BatchWindow* batch = handOver({{"张三", "北京", "100080", "10"}, {"王五", "上海", "200032", "20"}});
-        printer().failToStart = true;
+        printer().failAt = 2;
         window_->C1(6)->click();
-        QCOMPARE(batch->states()[0], RecordState::Failed);
-        QVERIFY(dialogs().messages().last().contains(QStringLiteral("再按“全部打印”可从第 1 个接着打印")));
-        printer().failToStart = false;
+        QCOMPARE(batch->states()[0], RecordState::Printed);
+        QCOMPARE(batch->states()[1], RecordState::Failed);
+        QVERIFY(dialogs().messages().last().startsWith(
+            QStringLiteral("已打印 1 个汇款单，共 2 个。第 2 个汇款单没有打印，打印已停止：\n")));
+        printer().failAt = 0;
+        printer().infos.clear();
         printer().file = services_->folder() + QStringLiteral("/forms.pdf");
         QFile(services_->folder() + QStringLiteral("/forms-02.pdf")).open(QIODevice::WriteOnly);
+        dialogs().choiceAnswers = {0, 0};
         dialogs().questionAnswers = {false};
         window_->C1(6)->click();
         QVERIFY(dialogs().calls.back().text.contains(QStringLiteral("forms-02.pdf")));
-        QCOMPARE(printer().infos.size(), std::size_t(1));  // only the failed attempt
-        dialogs().questionAnswers = {true, true};
+        QCOMPARE(printer().infos.size(), std::size_t(0));
+        dialogs().questionAnswers = {true};
         window_->C1(6)->click();
-        QCOMPARE(titles(printer()).mid(1), (QStringList{"汇款单 1/2 张三", "汇款单 2/2 王五"}));
-        QVERIFY(!leavingAsks());
+        QCOMPARE(titles(printer()), QStringList{"汇款单 2/2 王五"});
     }
 
-    // Leaving with a batch not yet printed is asked about; No keeps the program running.
-    void leavingWithWorkUndone() {
+    // The calibration: a stored value that is no distance refuses printing, naming it; with none
+    // stored, the operator is asked once whether to calibrate first.
+    void printingNeedsACalibration() {
+        show();
+        window_->setBoxText(0, QStringLiteral("张三"));
+        window_->setBoxText(6, QStringLiteral("12"));
+        services_->settings().save(QStringLiteral("Velmora"), QStringLiteral("Collate"), QStringLiteral("X"),
+                                   QStringLiteral("500"));
+        window_->C1(6)->click();
+        QCOMPARE(dialogs().messages().size(), 1);
+        QVERIFY(dialogs().messages()[0].contains(QStringLiteral("X=“500”")));
+        QVERIFY(dialogs().messages()[0].contains(QStringLiteral("打印机校准")));
+        services_->settings().save(QStringLiteral("Velmora"), QStringLiteral("Collate"), QStringLiteral("X"), {});
+        services_->settings().save(QStringLiteral("Velmora"), QStringLiteral("Collate"), QStringLiteral("Y"), {});
+        dialogs().questionAnswers = {true, false};  // calibrate first; then no figure
+        window_->C1(6)->click();
+        QVERIFY(dialogs().texts(test::ScriptedDialogs::Kind::Question)[0].contains(QStringLiteral("还没有校准")));
+        QCOMPARE(printer().infos.size(), std::size_t(0));
+        QVERIFY(WindowRegistry::instance().loaded<CollateDialog>()->isVisible());
+    }
+
+    // "退  出" ends the program at once, a batch not printed or not.
+    void exitEndsAtOnce() {
         show();
         handOver({{"张三", "北京", "100080", "10"}});
-        QVERIFY(leavingAsks());
-        QCOMPARE(dialogs().calls.back().text,
-                 QStringLiteral("批量数据中还有 1 个汇款单没有打印。确实要退出吗？"));
+        window_->C1(1)->click();
         test::settle();
-        QVERIFY(WindowRegistry::instance().isLoaded(QStringLiteral("主窗口")));
-        window_->close();  // the close box, answered No
-        test::settle();
-        QVERIFY(window_->isVisible());
-        dialogs().questionAnswers = {true};
-        window_->close();
-        test::settle();
+        QCOMPARE(dialogs().calls.size(), std::size_t(0));
         QVERIFY(!WindowRegistry::instance().isLoaded(QStringLiteral("主窗口")));
     }
 
-    // The remitter's boxes, the mobile number, the message and the ticks come back at the next start;
-    // "清空汇款单" empties them.
-    void rememberedBoxes() {
+    // Nothing typed comes back at the next start, and the settings hold the calibration only;
+    // "清空汇款单" empties the remitter's boxes and the ticks.
+    void nothingRemembered() {
         show();
         type(1, QStringLiteral("李四"));
         type(8, QStringLiteral("生日快乐"));
         window_->Chk(3)->setChecked(true);
-        type(0, QStringLiteral("张三"));
-        WindowRegistry::instance().destroyAll();
-        window_ = WindowRegistry::instance().window<MainWindow>();
-        QCOMPARE(window_->boxText(1) + window_->boxText(8) + window_->boxText(0),
-                 QStringLiteral("李四生日快乐"));
-        QVERIFY(window_->Chk(3)->isChecked());
         window_->C1(8)->click();
-        WindowRegistry::instance().destroyAll();
-        window_ = WindowRegistry::instance().window<MainWindow>();
         QCOMPARE(window_->boxText(1) + window_->boxText(8), QString());
         QVERIFY(!window_->Chk(3)->isChecked());
+        type(1, QStringLiteral("李四"));
+        WindowRegistry::instance().destroyAll();
+        window_ = WindowRegistry::instance().window<MainWindow>();
+        QCOMPARE(window_->boxText(1), QString());
+        QSettings raw(services_->folder() + QStringLiteral("/settings.ini"), QSettings::IniFormat);
+        QCOMPARE(raw.childGroups(), QStringList{QStringLiteral("Collate")});
     }
 
     // The instance rule: a reference creates a window, hiding keeps it, closing destroys it and the
