@@ -305,6 +305,12 @@ private:
                 continue;
             }
             const qint64 columns = repeatCount(xml.attributes(), QLatin1String("number-columns-repeated"));
+            if (is(xml, kTableNs, QLatin1String("covered-table-cell"))) {
+                // Hidden under a merged cell: empty, as shown, whatever it keeps.
+                part_->skipElement();
+                col = std::min(col + columns, kMaxRepeat);
+                continue;
+            }
             const QStringView style = xml.attributes().value(kTableNs, QLatin1String("style-name"));
             const int padding = style.isEmpty() ? columnPadding(col) : padded_->value(style.toString());
             const BoundedText text = cellValue(*part_, padding);

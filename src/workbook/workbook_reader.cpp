@@ -42,6 +42,9 @@ void RowBlockWorksheet::seek(int row) {
 
 QString RowBlockWorksheet::cellText(int row, int col) {
     checkReference(row, col);
+    if (merged_.hides(row, col)) {
+        return {};
+    }
     seek(row);
     return row >= first_ && row <= last_ ? blockCellText(col) : QString();
 }
@@ -60,6 +63,9 @@ int RowBlockWorksheet::nextRowWithData(int row, const std::vector<int>& columns)
             continue;
         }
         for (int col : columns) {
+            if (merged_.hides(r, col)) {
+                continue;
+            }
             try {
                 if (!isBlank(blockCellText(col))) {
                     return r;
@@ -77,6 +83,58 @@ int RowBlockWorksheet::nextRowWithData(int row, const std::vector<int>& columns)
         r = last_ + 1;
     }
     return 0;
+}
+
+void MergedRanges::add(int firstRow, int firstCol, int lastRow, int lastCol) {
+    const Range range{std::min(firstRow, lastRow), std::min(firstCol, lastCol), std::max(firstRow, lastRow),
+                      std::max(firstCol, lastCol)};
+    if (range.top == range.bottom && range.left == range.right) {
+        return;
+    }
+    if (ranges_.size() >= kMaxRanges) {
+        ThrowBroken(QStringLiteral("more than %1 merged ranges").arg(kMaxRanges));
+    }
+    sorted_ = sorted_ && (ranges_.empty() || ranges_.back().top <= range.top);
+    ranges_.push_back(range);
+    next_ = 0;
+    active_.clear();
+    row_ = 0;
+}
+
+bool MergedRanges::hides(int row, int col) {
+    if (ranges_.empty()) {
+        return false;
+    }
+    moveTo(row);
+    return std::any_of(active_.cbegin(), active_.cend(), [row, col](const Range& r) {
+        return col >= r.left && col <= r.right && (row != r.top || col != r.left);
+    });
+}
+
+void MergedRanges::moveTo(int row) {
+    if (!sorted_) {
+        std::stable_sort(ranges_.begin(), ranges_.end(),
+                         [](const Range& a, const Range& b) { return a.top < b.top; });
+        sorted_ = true;
+    }
+    if (row < row_) {
+        next_ = 0;
+        active_.clear();
+    }
+    if (row == row_) {
+        return;
+    }
+    row_ = row;
+    while (next_ < ranges_.size() && ranges_[next_].top <= row) {
+        active_.push_back(ranges_[next_++]);
+    }
+    active_.erase(
+        std::remove_if(active_.begin(), active_.end(), [row](const Range& r) { return r.bottom < row; }),
+        active_.end());
+    // Ranges that do not overlap span a row in different columns.
+    if (active_.size() > 16384) {
+        ThrowBroken(QStringLiteral("merged ranges overlapping at row %1").arg(row));
+    }
 }
 
 void SharedStringTable::add(const BoundedText& text) {

@@ -16,6 +16,34 @@ namespace velmora {
 // reader keeps one row in memory, and a file whose row holds more is refused as broken.
 inline constexpr qsizetype kMaxRowTextLength = 16 * 1024 * 1024;
 
+// The merged ranges of a worksheet. A cell a range covers, other than the range's first (top-left)
+// cell, reads empty, as the spreadsheet program shows it. Cells are asked for going forward by row:
+// each range enters when its top row is reached and leaves past its bottom row, so a cell costs the
+// ranges that span its row. Ranges may not overlap: more ranges spanning one row than it has columns
+// is a broken file (432), and so are more than kMaxRanges ranges.
+class MergedRanges {
+public:
+    static constexpr size_t kMaxRanges = 256 * 1024;
+
+    // A range by its corners, rows and columns counting from 1; a single cell hides nothing.
+    void add(int firstRow, int firstCol, int lastRow, int lastCol);
+    bool empty() const { return ranges_.empty(); }
+    // Whether the cell is hidden under a range.
+    bool hides(int row, int col);
+
+private:
+    struct Range {
+        int top, left, bottom, right;
+    };
+    void moveTo(int row);
+
+    std::vector<Range> ranges_;  // by top row once sorted
+    bool sorted_ = true;
+    size_t next_ = 0;            // the first range whose top row is not reached yet
+    std::vector<Range> active_;  // the ranges spanning row_
+    int row_ = 0;
+};
+
 // What the readers share: a worksheet read forward as blocks of rows, each block a run of rows with
 // the same cells (one row in .xlsx and .xls; a repeated row in .ods). The reader delivers blocks in
 // ascending order and keeps only the current one; a read of an earlier row starts again from the top.
@@ -25,8 +53,10 @@ public:
 
     int maxRow() const final { return maxRow_; }
     int maxColumn() const final { return maxColumn_; }
+    // The cell's text, empty when a merged range hides it.
     QString cellText(int row, int col) final;
-    // Reads the blocks forward; a cell too long to read counts as data.
+    // Reads the blocks forward; a cell too long to read counts as data, a cell a merged range hides
+    // does not.
     int nextRowWithData(int row, const std::vector<int>& columns) override;
 
 protected:
@@ -42,6 +72,8 @@ protected:
     static constexpr int kNoRow = INT_MAX;
     int first_ = 0;
     int last_ = 0;
+    // The sheet's merged ranges; a reader that has them delivers blocks of one row.
+    MergedRanges merged_;
 
     void checkReference(int row, int col) const;
 

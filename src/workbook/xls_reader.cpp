@@ -32,6 +32,7 @@ enum : quint16 {
     kMulRk = 0x00BD,
     kRString = 0x00D6,
     kXf = 0x00E0,
+    kMergedCells = 0x00E5,
     kSst = 0x00FC,
     kLabelSst = 0x00FD,
     kNumber = 0x0203,
@@ -476,15 +477,15 @@ private:
         return u16(row);
     }
 
-    // Checks the sheet's cell records are in row order, as Excel writes them; when another program
-    // wrote them out of order, indexes them by row.
-    // Checks the sheet's cell records are in row order, as Excel and LibreOffice write them; when a
-    // program wrote them out of order, indexes them by row.
+    // Reads the sheet's merged ranges, and checks its cell records are in row order, as Excel and
+    // LibreOffice write them; when a program wrote them out of order, indexes them by row.
     void scan() {
         if (!cellsInOrder()) {
             std::vector<IndexEntry> entries;
-            forEachCellRecord([&](const Record& record) {
-                entries.push_back({rowOf(record), record.offset});
+            forEachRecord([&](const Record& record) {
+                if (isCellRecord(record.type)) {
+                    entries.push_back({rowOf(record), record.offset});
+                }
             });
             std::stable_sort(entries.begin(), entries.end(),
                              [](const IndexEntry& a, const IndexEntry& b) { return a.row < b.row; });
@@ -492,20 +493,41 @@ private:
         }
     }
 
-    bool cellsInOrder() const {
+    // Whether the cell records are in row order; the merged ranges read on the way.
+    bool cellsInOrder() {
         bool ordered = true;
         int lastRow = -1;
-        forEachCellRecord([&](const Record& record) {
-            const int row = rowOf(record);
-            ordered = ordered && row >= lastRow;
-            lastRow = row;
+        forEachRecord([&](const Record& record) {
+            if (record.type == kMergedCells) {
+                readMergedCells(record);
+            } else if (isCellRecord(record.type)) {
+                const int row = rowOf(record);
+                ordered = ordered && row >= lastRow;
+                lastRow = row;
+            }
         });
         return ordered;
     }
 
-    // Calls `f` with each cell record of the sheet itself, not of a substream inside it.
+    // A MERGEDCELLS record: a count, then each range's first and last row and column, from 0.
+    void readMergedCells(const Record& record) {
+        const QByteArray body = recordBody(book_->stream, record);
+        const qsizetype count = body.size() >= 2 ? u16(body.constData()) : -1;
+        if (count < 0 || body.size() < 2 + 8 * count) {
+            broken(QStringLiteral("merged cells record at %1 too short").arg(record.offset));
+        }
+        for (qsizetype i = 0; i < count; ++i) {
+            const char* p = body.constData() + 2 + 8 * i;
+            if (u16(p + 4) >= kXlsMaxColumn || u16(p + 6) >= kXlsMaxColumn) {
+                broken(QStringLiteral("merged range past the last column at %1").arg(record.offset));
+            }
+            merged_.add(u16(p) + 1, u16(p + 4) + 1, u16(p + 2) + 1, u16(p + 6) + 1);
+        }
+    }
+
+    // Calls `f` with each record of the sheet itself, not of a substream inside it.
     template <typename F>
-    void forEachCellRecord(F f) const {
+    void forEachRecord(F f) const {
         Record record;
         recordAt(book_->stream, start_, record);
         for (int depth = 1; depth > 0;) {
@@ -514,7 +536,7 @@ private:
                 ++depth;
             } else if (record.type == kEof) {
                 --depth;
-            } else if (depth == 1 && isCellRecord(record.type)) {
+            } else if (depth == 1) {
                 f(record);
             }
         }

@@ -384,6 +384,25 @@ int rowNumber(QByteArrayView text) {
     return row <= kXlsxMaxRow ? row : 0;
 }
 
+// Adds the range a <mergeCell ref="A2:D2"> names; a reference that names no range makes the sheet broken.
+void addMergedRange(MergedRanges& merged, QByteArrayView ref) {
+    const qsizetype colon = ref.indexOf(':');
+    const auto [firstCol, firstRow] = cellReference(colon < 0 ? ref : ref.first(colon));
+    const auto [lastCol, lastRow] =
+        colon < 0 ? std::pair{firstCol, firstRow} : cellReference(ref.sliced(colon + 1));
+    for (int col : {firstCol, lastCol}) {
+        if (col < 1 || col > kXlsxMaxColumn) {
+            ThrowBroken(QStringLiteral("merged range %1").arg(QString::fromLatin1(ref)));
+        }
+    }
+    for (int row : {firstRow, lastRow}) {
+        if (row < 1 || row > kXlsxMaxRow) {
+            ThrowBroken(QStringLiteral("merged range %1").arg(QString::fromLatin1(ref)));
+        }
+    }
+    merged.add(firstRow, firstCol, lastRow, lastCol);
+}
+
 // XML character data as text: character and entity references resolved, line ends normalised.
 QString decodeXmlText(QByteArrayView raw) {
     QString text;
@@ -464,6 +483,7 @@ public:
 
     bool foreign = false;
     bool ordered = true;
+    MergedRanges merged;  // of a sheet neither foreign nor out of order
     std::vector<Candidate> candidates;
     // With more candidates than are kept: the row from which they were left out, else 0.
     int candidatesEnd = 0;
@@ -697,6 +717,9 @@ private:
                 if (!tag.empty) {
                     scanRows();
                 }
+                if (!foreign && ordered) {
+                    scanAfterRows();
+                }
                 return;
             }
             depth += tag.end ? -1 : tag.empty ? 0 : 1;
@@ -786,6 +809,62 @@ private:
         }
     }
 
+    // After the rows, among the root's other children: the ranges of the first <mergeCells>. Other
+    // elements are passed over with what they hold, as the XML reader passes them; an
+    // mc:AlternateContent could stand for <mergeCells>, and leaves the sheet to the XML reader.
+    void scanAfterRows() {
+        Tag tag;
+        QByteArrayView name;
+        for (int depth = 1; depth > 0;) {
+            if (!nextTag(nullptr) || !readTag(tag)) {
+                return;
+            }
+            if (tag.special) {
+                continue;
+            }
+            const bool ours = local(tag.name, name);
+            if (depth == 1 && !tag.end && is(name, "AlternateContent")) {
+                foreign = true;
+                return;
+            }
+            if (depth == 1 && !tag.end && ours && is(name, "mergeCells")) {
+                if (!tag.empty) {
+                    scanMergeCells();
+                }
+                return;
+            }
+            depth += tag.end ? -1 : tag.empty ? 0 : 1;
+        }
+    }
+
+    // The <mergeCell ref="..."> children of <mergeCells>, up to its end.
+    void scanMergeCells() {
+        Tag tag;
+        QByteArrayView name;
+        for (int depth = 0; depth >= 0;) {
+            if (!nextTag(nullptr) || !readTag(tag)) {
+                ThrowBroken(QStringLiteral("worksheet cut short"));
+            }
+            if (tag.special) {
+                continue;
+            }
+            const bool ours = local(tag.name, name);
+            if (depth == 0 && !tag.end && (is(name, "AlternateContent") || (ours && is(name, "mergeCell")))) {
+                QByteArrayView ref;
+                forEachAttribute(tag.attributes, [&](QByteArrayView attribute, QByteArrayView value) {
+                    ref = is(attribute, "ref") ? value : ref;
+                    foreign = foreign || attribute.startsWith("xmlns") || value.contains('&');
+                });
+                if (foreign || !ours) {
+                    foreign = true;
+                    return;
+                }
+                addMergedRange(merged, ref);
+            }
+            depth += tag.end ? -1 : tag.empty ? 0 : 1;
+        }
+    }
+
     // Keeps the cell as a candidate when it may hold data.
     void judge(RawCell& cell, const QByteArray& raw) {
         if (raw.isEmpty() || candidatesEnd != 0) {
@@ -851,6 +930,8 @@ public:
           scan_(*package_->archive, index, *package_) {
         if (scan_.foreign || !scan_.ordered) {
             readTable();
+        } else {
+            merged_ = std::move(scan_.merged);
         }
         rewind();
     }
@@ -864,7 +945,8 @@ public:
         }
         // The candidates come in row order: the first that holds data is the answer.
         for (const SheetScan::Candidate& c : scan_.candidates) {
-            if (c.row() <= row || std::find(columns.cbegin(), columns.cend(), c.col()) == columns.cend()) {
+            if (c.row() <= row || std::find(columns.cbegin(), columns.cend(), c.col()) == columns.cend() ||
+                merged_.hides(c.row(), c.col())) {
                 continue;
             }
             if (!c.shared()) {
@@ -1027,6 +1109,21 @@ private:
                 }
                 table_.push_back(std::move(cell));
             });
+        }
+        // Then the ranges of the first <mergeCells>.
+        while (part && part->nextChild()) {
+            if (!isElement(part->reader(), QLatin1String("mergeCells"))) {
+                part->skipElement();
+                continue;
+            }
+            while (part->nextChild()) {
+                if (isElement(part->reader(), QLatin1String("mergeCell"))) {
+                    addMergedRange(merged_,
+                                   attribute(part->reader().attributes(), QLatin1String("ref")).toLatin1());
+                }
+                part->skipElement();
+            }
+            break;
         }
         if (part) {
             part->finish();

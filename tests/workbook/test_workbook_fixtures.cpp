@@ -232,6 +232,81 @@ private Q_SLOTS:
         }
     }
 
+    // Merged ranges read as shown: A2:D2 keeps "张三" in A2, A3:A4 hides "hidden" in A4.
+    void mergedRanges_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("expected");  // A2, B2, C2, D2, A3, A4, and the next row with data after 3
+        const auto xlsx = [](const QByteArray& afterRows, const QByteArray& inRow = {}) {
+            const auto cell = [](const char* ref, const QByteArray& text) {
+                return "<c r=\"" + QByteArray(ref) + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
+            };
+            const QByteArray rows = "<sheetData><row r=\"2\">" + inRow + cell("A2", "张三") +
+                                    R"(<c r="B2"><v>100010</v></c>)" + cell("C2", "北京") +
+                                    R"(<c r="D2"><v>100</v></c></row><row r="3">)" + cell("A3", "李四") +
+                                    R"(</row><row r="4">)" + cell("A4", "hidden") + "</row></sheetData>";
+            Xlsx x;
+            x.sheets = {{QStringLiteral("Sheet1"),
+                         SheetXml(rows + afterRows,
+                                  "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
+                                  "xmlns:ev=\"urn:evil\"")}};
+            return MakeZip(x.entries());
+        };
+        const QByteArray merges =
+            R"(<mergeCells count="2"><mergeCell ref="A2:D2"/><mergeCell ref="A4:A3"/></mergeCells>)";
+        QTest::newRow("xlsx") << xlsx("<printOptions/>" + merges) << "张三||||李四||0";
+        QTest::newRow("xlsx read by the XML reader") << xlsx(merges, "<!-- -->") << "张三||||李四||0";
+        QTest::newRow("xlsx, the ranges in an alternate content")
+            << xlsx(R"(<mc:AlternateContent><mc:Choice Requires="ev"/><mc:Fallback>)" + merges +
+                    "</mc:Fallback></mc:AlternateContent>")
+            << "张三||||李四||0";
+        QTest::newRow("xlsx, ranges of another vocabulary")
+            << xlsx("<ev:x>" + merges + "</ev:x>") << "张三|100010|北京|100|李四|hidden|4";
+        QTest::newRow("xlsx, a range of no cells")
+            << xlsx(R"(<mergeCells><mergeCell ref="A2:"/></mergeCells>)") << "error 432";
+        const auto biffText = [](int row, int col, const QString& text) {
+            return BiffRecord(0x0204, BiffCell(row, col) + BiffString(text));
+        };
+        const QByteArray records =
+            biffText(2, 1, QStringLiteral("张三")) + BiffRecord(0x0203, BiffCell(2, 2) + F64(100010)) +
+            biffText(2, 3, QStringLiteral("北京")) + BiffRecord(0x0203, BiffCell(2, 4) + F64(100)) +
+            biffText(3, 1, QStringLiteral("李四")) + biffText(4, 1, QStringLiteral("hidden"));
+        const QByteArray mergedCells = BiffRecord(
+            0x00E5, U16(2) + U16(1) + U16(1) + U16(0) + U16(3) + U16(3) + U16(2) + U16(0) + U16(0));
+        QTest::newRow("xls") << MakeXls(records + mergedCells) << "张三||||李四||0";
+        QTest::newRow("xls, a range past the last column")
+            << MakeXls(records + BiffRecord(0x00E5, U16(1) + U16(1) + U16(1) + U16(0) + U16(256)))
+            << "error 432";
+        QTest::newRow("xls, a record too short")
+            << MakeXls(records + BiffRecord(0x00E5, U16(2) + U16(1) + U16(1) + U16(0) + U16(3)))
+            << "error 432";
+        const auto odsCell = [](const char* text, const QByteArray& attributes = {}) {
+            return "<table:table-cell" + attributes + "><text:p>" + QByteArray(text) +
+                   "</text:p></table:table-cell>";
+        };
+        QTest::newRow("ods")
+            << MakeOds(R"(<table:table table:name="Sheet1"><table:table-row/><table:table-row>)" +
+                       odsCell("张三", R"( table:number-columns-spanned="4")") +
+                       R"(<table:covered-table-cell office:value-type="float" office:value="100010"/>)"
+                       R"(<table:covered-table-cell table:number-columns-repeated="2"><text:p>x</text:p>)"
+                       R"(</table:covered-table-cell></table:table-row><table:table-row>)" +
+                       odsCell("李四", R"( table:number-rows-spanned="2")") +
+                       "</table:table-row><table:table-row><table:covered-table-cell><text:p>hidden</"
+                       "text:p></table:covered-table-cell></table:table-row></table:table>")
+            << "张三||||李四||0";
+    }
+    void mergedRanges() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, expected);
+        QString texts = Cells(file, QStringLiteral("2,1 2,2 2,3 2,4 3,1 4,1"));
+        const int error = ErrorNumber([&] {
+            texts +=
+                u'|' +
+                QString::number(
+                    openWorkbookData(file)->worksheet(QStringLiteral("Sheet1"))->nextRowWithData(3, {1}));
+        });
+        QCOMPARE(error == 0 ? texts : QStringLiteral("error %1").arg(error), expected);
+    }
+
     void csvSheet() {
         const QByteArray bytes = "a\n\n \nb,c\n" + QByteArray("\n").repeated(1048576) + "past the last row";
         std::unique_ptr<Workbook> book = openWorkbookData(bytes, QStringLiteral("TXT"));
