@@ -159,6 +159,7 @@ private Q_SLOTS:
         QTest::newRow("empty column")
             << QStringList{"render", "--pdf", "a.pdf", "--batch", "a.csv", "--columns", "A,,B,C"};
         QTest::newRow("empty sheet") << QStringList{"import", "a.csv", "--sheet", ""};
+        QTest::newRow("sheet twice") << QStringList{"import", "a.csv", "--sheet", "a", "--sheet", "b"};
         QTest::newRow("empty batch") << QStringList{"render", "--pdf", "a.pdf", "--batch", ""};
         QTest::newRow("x alone") << QStringList{"render", "--pdf", "a.pdf", "--x", "10"};
         QTest::newRow("x out of range") << QStringList{"render", "--pdf", "a.pdf", "--x", "31", "--y", "1"};

@@ -20,6 +20,7 @@
 #include "journal_export.h"
 #include "journal_window.h"
 #include "main_window.h"
+#include "settings_store.h"
 #include "test_services.h"
 #include "window_registry.h"
 #include "workbook.h"
@@ -171,6 +172,32 @@ private Q_SLOTS:
         QCOMPARE(journal.days(), std::vector<QDate>{QDate(2026, 12, 7)});
         QCOMPARE(mode(dir.filePath(QStringLiteral("data"))), 0700);
         QCOMPARE(mode(path), 0600);
+    }
+
+    // The settings file is its user's alone: its folder 0700, the file 0600 after every save, also one
+    // left open before; a link at its name is never written through.
+    void settingsFile() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("config"));
+        const QString file = folder + QStringLiteral("/Velmora.conf");
+        QVERIFY(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder), 0755) == 0);
+        QFile loose(file);
+        QVERIFY(loose.open(QIODevice::WriteOnly) && loose.setPermissions(QFileDevice::Permissions(0x6644)));
+        loose.close();
+        QSettingsStore(file).save(QStringLiteral("Velmora"), QStringLiteral("Collate"), QStringLiteral("X"),
+                                  QStringLiteral("12"));
+        QCOMPARE(QSettingsStore(file).get(QStringLiteral("Velmora"), QStringLiteral("Collate"),
+                                          QStringLiteral("X")),
+                 QStringLiteral("12"));
+        QCOMPARE(mode(folder), 0700);
+        QCOMPARE(mode(file), 0600);
+        const QString other = dir.filePath(QStringLiteral("other"));
+        QVERIFY(QFile::rename(file, other) && QFile::link(other, file));
+        const QByteArray before = contents(other);
+        QSettingsStore(file).save(QStringLiteral("Velmora"), QStringLiteral("Collate"), QStringLiteral("X"),
+                                  QStringLiteral("13"));
+        QCOMPARE(contents(other), before);
+        QVERIFY(QFileInfo(file).isSymLink());
     }
 
     // A folder the user may not write: nothing recorded, the reason given. Root writes into any

@@ -68,6 +68,13 @@ void addImportOptions(QCommandLineParser& parser) {
 
 std::optional<BatchRequest> batchRequest(const QCommandLineParser& parser, const QString& path,
                                          QString* problem) {
+    for (const QString& once : {QStringLiteral("sheet"), QStringLiteral("first-row"),
+                                QStringLiteral("columns"), QStringLiteral("clean")}) {
+        if (parser.values(once).size() > 1) {
+            *problem = QStringLiteral("--%1 given twice").arg(once);
+            return std::nullopt;
+        }
+    }
     BatchRequest batch;
     batch.request.path = path;
     batch.request.sheet = parser.value(QStringLiteral("sheet"));
