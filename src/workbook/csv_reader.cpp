@@ -427,6 +427,8 @@ protected:
         return bounded.take();
     }
 
+    bool blockUncomputedFormula(int) override { return false; }  // text holds no formulas
+
 private:
     // The text of the bytes from `begin` to `end`, checked again: the file may have changed since.
     QString decode(qint64 begin, qint64 end) {

@@ -184,12 +184,27 @@ BoundedText cellValue(XmlPart& part, int padding) {
     return paragraphsText(part);
 }
 
+// Whether a cell's attributes hold a formula (table:formula) but no value of it (office:value,
+// office:date-value, office:time-value, office:boolean-value or office:string-value).
+bool hasFormulaWithoutValue(const QXmlStreamAttributes& attributes) {
+    if (!attributes.hasAttribute(kTableNs, QLatin1String("formula"))) {
+        return false;
+    }
+    for (const char* value : {"value", "date-value", "time-value", "boolean-value", "string-value"}) {
+        if (attributes.hasAttribute(kOfficeNs, QLatin1String(value))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // One run of equal cells in the current row.
 struct CellRun {
     int firstCol;
     int lastCol;
     QString text;
     bool tooLong;
+    bool uncomputed;  // a formula without a result
 };
 
 class OdsWorksheet final : public RowBlockWorksheet {
@@ -252,18 +267,28 @@ protected:
     }
 
     QString blockCellText(int col) override {
-        for (const CellRun& run : runs_) {
-            if (col >= run.firstCol && col <= run.lastCol) {
-                if (run.tooLong) {
-                    ThrowCellTooLong();
-                }
-                return run.text;
-            }
+        const CellRun* run = runAt(col);
+        if (run && run->tooLong) {
+            ThrowCellTooLong();
         }
-        return {};
+        return run ? run->text : QString();
+    }
+
+    bool blockUncomputedFormula(int col) override {
+        const CellRun* run = runAt(col);
+        return run && run->uncomputed;
     }
 
 private:
+    const CellRun* runAt(int col) const {
+        for (const CellRun& run : runs_) {
+            if (col >= run.firstCol && col <= run.lastCol) {
+                return &run;
+            }
+        }
+        return nullptr;
+    }
+
     // A column's default cell style, kept when it pads numbers: the style of the cells in it that
     // name none of their own.
     void readColumn() {
@@ -313,15 +338,18 @@ private:
             }
             const QStringView style = xml.attributes().value(kTableNs, QLatin1String("style-name"));
             const int padding = style.isEmpty() ? columnPadding(col) : padded_->value(style.toString());
+            const bool formula = hasFormulaWithoutValue(xml.attributes());
             const BoundedText text = cellValue(*part_, padding);
-            if ((!text.text().isEmpty() || text.tooLong()) && col <= kOdsMaxColumn) {
+            // A formula is computed when the cell holds its value, or text that is its result.
+            const bool uncomputed = formula && text.text().isEmpty() && !text.tooLong();
+            if ((!text.text().isEmpty() || text.tooLong() || uncomputed) && col <= kOdsMaxColumn) {
                 rowText += text.text().size();
                 if (rowText > kMaxRowTextLength) {
                     part_->fail(QStringLiteral("a row holds more than %1 characters").arg(kMaxRowTextLength));
                 }
                 runs_.push_back({static_cast<int>(col),
                                  static_cast<int>(std::min<qint64>(col + columns - 1, kOdsMaxColumn)),
-                                 text.text(), text.tooLong()});
+                                 text.text(), text.tooLong(), uncomputed});
             }
             col = std::min(col + columns, kMaxRepeat);
         }

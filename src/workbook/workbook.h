@@ -42,6 +42,11 @@ public:
     // 1004 for a reference outside the worksheet and 432 when the file turns out broken.
     virtual QString cellText(int row, int col) = 0;
 
+    // Whether the cell holds a formula whose result the file cannot vouch for: the workbook asks to be
+    // recalculated when it is opened, or the formula cell holds no cached result. cellText then gives
+    // what the file holds (often 0 or ""), not what the spreadsheet program would show.
+    virtual bool isUncomputedFormula(int row, int col) = 0;
+
     // The first row after `row` holding a non-blank cell in one of `columns` (a cell whose text is not
     // empty once its U+0020 spaces are trimmed), or 0 when there is none. Rows the file leaves out, and
     // repeated rows, are passed over without cost. Throws like cellText (1004 for a column outside the

@@ -49,6 +49,15 @@ QString RowBlockWorksheet::cellText(int row, int col) {
     return row >= first_ && row <= last_ ? blockCellText(col) : QString();
 }
 
+bool RowBlockWorksheet::isUncomputedFormula(int row, int col) {
+    checkReference(row, col);
+    if (merged_.hides(row, col)) {
+        return false;
+    }
+    seek(row);
+    return row >= first_ && row <= last_ && blockUncomputedFormula(col);
+}
+
 int RowBlockWorksheet::nextRowWithData(int row, const std::vector<int>& columns) {
     for (int col : columns) {
         checkReference(1, col);

@@ -55,6 +55,8 @@ public:
     int maxColumn() const final { return maxColumn_; }
     // The cell's text, empty when a merged range hides it.
     QString cellText(int row, int col) final;
+    // Cheap for a cell of the current block; false for a cell a merged range hides.
+    bool isUncomputedFormula(int row, int col) final;
     // Reads the blocks forward; a cell too long to read counts as data, a cell a merged range hides
     // does not.
     int nextRowWithData(int row, const std::vector<int>& columns) override;
@@ -65,6 +67,8 @@ protected:
     virtual bool nextBlock() = 0;
     // The text of a column in the current block; throws AutomationError 14 for a cell too long.
     virtual QString blockCellText(int col) = 0;
+    // Whether a column of the current block holds a formula whose result the file cannot vouch for.
+    virtual bool blockUncomputedFormula(int col) = 0;
     // Back to before the first block.
     virtual void rewind() = 0;
 

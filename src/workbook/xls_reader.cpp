@@ -28,9 +28,11 @@ enum : quint16 {
     kFilePass = 0x002F,
     kContinue = 0x003C,
     kCodePage = 0x0042,
+    kUncalced = 0x005E,
     kBoundSheet = 0x0085,
     kMulRk = 0x00BD,
     kRString = 0x00D6,
+    kRecalcId = 0x01C1,
     kXf = 0x00E0,
     kMergedCells = 0x00E5,
     kSst = 0x00FC,
@@ -324,6 +326,7 @@ struct Book {
     CfbStream stream;
     bool biff8 = true;
     bool date1904 = false;
+    bool recalcOnLoad = false;         // RECALCID names engine 0: recalculate every formula when opened
     std::optional<CodePage> codePage;  // BIFF5 byte strings
     std::vector<NumberFormat> xfFormats;
     std::vector<SheetEntry> sheets;
@@ -454,6 +457,25 @@ protected:
         return cell.firstCol == 0 ? QString() : textOf(cell, col);
     }
 
+    // A formula whose result cannot be trusted: the workbook or the sheet (UNCALCED) was saved with
+    // recalculation pending, the formula is flagged to be calculated again (fAlwaysCalc, or the
+    // calculate-on-open bit), or its string result has no STRING record.
+    bool blockUncomputedFormula(int col) override {
+        const CellRecord& cell = columns_[static_cast<size_t>(col)];
+        if (cell.firstCol == 0 || cell.record.type != kFormula) {
+            return false;
+        }
+        const QByteArray body = recordBody(book_->stream, cell.record);
+        if (body.size() < 16) {
+            broken(QStringLiteral("cell record at %1 too short").arg(cell.record.offset));
+        }
+        const char* p = body.constData();
+        const bool stringResult = p[6] == 0 && static_cast<unsigned char>(p[12]) == 0xFF &&
+                                  static_cast<unsigned char>(p[13]) == 0xFF;
+        return book_->recalcOnLoad || uncalced_ || (u16(p + 14) & 0x0003) != 0 ||
+               (stringResult && !stringAfter(cell.record));
+    }
+
 private:
     struct IndexEntry {
         int row;
@@ -493,13 +515,15 @@ private:
         }
     }
 
-    // Whether the cell records are in row order; the merged ranges read on the way.
+    // Whether the cell records are in row order; the merged ranges and UNCALCED read on the way.
     bool cellsInOrder() {
         bool ordered = true;
         int lastRow = -1;
         forEachRecord([&](const Record& record) {
             if (record.type == kMergedCells) {
                 readMergedCells(record);
+            } else if (record.type == kUncalced) {
+                uncalced_ = true;
             } else if (isCellRecord(record.type)) {
                 const int row = rowOf(record);
                 ordered = ordered && row >= lastRow;
@@ -623,20 +647,14 @@ private:
         }
         switch (p[6]) {
             case 0: {
-                // Shared-formula, array and table records may stand between the formula and its string.
-                Record next = record;
-                while (recordAt(book_->stream, next.next(), next)) {
-                    if (next.type == kString) {
-                        if (book_->biff8) {
-                            return ContinuedReader(book_->stream, next, 0).unicodeString();
-                        }
-                        return byteString(*book_, recordBody(book_->stream, next), 0, 2);
-                    }
-                    if (next.type != kSharedFormula && next.type != kArray && next.type != kTable) {
-                        break;
-                    }
+                const std::optional<Record> string = stringAfter(record);
+                if (!string) {
+                    return {};
                 }
-                return {};
+                if (book_->biff8) {
+                    return ContinuedReader(book_->stream, *string, 0).unicodeString();
+                }
+                return byteString(*book_, recordBody(book_->stream, *string), 0, 2);
             }
             case 1:
                 return BooleanText(p[8] != 0);
@@ -647,8 +665,24 @@ private:
         }
     }
 
+    // The STRING record holding a formula's string result; shared-formula, array and table records may
+    // stand between them.
+    std::optional<Record> stringAfter(const Record& formula) const {
+        Record next = formula;
+        while (recordAt(book_->stream, next.next(), next)) {
+            if (next.type == kString) {
+                return next;
+            }
+            if (next.type != kSharedFormula && next.type != kArray && next.type != kTable) {
+                break;
+            }
+        }
+        return std::nullopt;
+    }
+
     std::shared_ptr<Book> book_;
     qint64 start_;
+    bool uncalced_ = false;          // the sheet was saved with recalculation pending
     Record position_;                // the next record to look at, in order
     int depth_ = 1;                  // substreams entered: charts embedded in the sheet have their own
     std::vector<IndexEntry> index_;  // empty when the records are in order
@@ -724,6 +758,10 @@ void readGlobals(Book& book) {
             case kDateMode:
                 body = recordBody(book.stream, record);
                 book.date1904 = body.size() >= 2 && u16(body.constData()) == 1;
+                break;
+            case kRecalcId:
+                body = recordBody(book.stream, record);
+                book.recalcOnLoad = body.size() >= 8 && u32(body.constData() + 4) == 0;
                 break;
             case kSst:
                 if (book.biff8 && !book.sst) {

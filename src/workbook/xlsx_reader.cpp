@@ -61,6 +61,12 @@ QStringView attribute(const QXmlStreamAttributes& attributes, QLatin1StringView 
     return plainAttribute(attributes, localName);
 }
 
+// An xsd:boolean attribute's value.
+template <typename Text>
+bool isTrue(Text value) {
+    return value == QLatin1String("1") || value == QLatin1String("true");
+}
+
 // The relationship id of a <sheet>: r:id, in the relationships namespace (transitional or strict).
 QString relationshipId(const QXmlStreamAttributes& attributes) {
     const QStringView id = attributes.value(kRelationshipsNs, QLatin1String("id"));
@@ -207,6 +213,7 @@ private:
 struct Package {
     std::shared_ptr<const ZipArchive> archive;
     bool date1904 = false;
+    bool fullCalcOnLoad = false;  // the workbook asks to be recalculated when opened
     qint64 sharedStringsIndex = -1;
     QString sharedStringsName;
     qint64 stylesIndex = -1;
@@ -297,7 +304,9 @@ struct RawCell {
     int style = 0;
     CellType type = CellType::Number;
     bool tooLong = false;
-    QString value;  // <v>, or an inline string's text
+    bool formula = false;   // an <f>
+    bool hasValue = false;  // a <v> or <is>
+    QString value;          // <v>, or an inline string's text
 };
 
 QString textOf(const RawCell& cell, Package& package) {
@@ -483,7 +492,8 @@ public:
 
     bool foreign = false;
     bool ordered = true;
-    MergedRanges merged;  // of a sheet neither foreign nor out of order
+    MergedRanges merged;          // of a sheet neither foreign nor out of order
+    bool fullCalcOnLoad = false;  // likewise: its <sheetCalcPr> asks for recalculation when opened
     std::vector<Candidate> candidates;
     // With more candidates than are kept: the row from which they were left out, else 0.
     int candidatesEnd = 0;
@@ -809,7 +819,8 @@ private:
         }
     }
 
-    // After the rows, among the root's other children: the ranges of the first <mergeCells>. Other
+    // After the rows, among the root's other children: <sheetCalcPr> and the ranges of the first
+    // <mergeCells>. Other
     // elements are passed over with what they hold, as the XML reader passes them; an
     // mc:AlternateContent could stand for <mergeCells>, and leaves the sheet to the XML reader.
     void scanAfterRows() {
@@ -826,6 +837,16 @@ private:
             if (depth == 1 && !tag.end && is(name, "AlternateContent")) {
                 foreign = true;
                 return;
+            }
+            if (depth == 1 && !tag.end && ours && is(name, "sheetCalcPr")) {
+                forEachAttribute(tag.attributes, [&](QByteArrayView attribute, QByteArrayView value) {
+                    fullCalcOnLoad =
+                        is(attribute, "fullCalcOnLoad") ? isTrue(QLatin1StringView(value)) : fullCalcOnLoad;
+                    foreign = foreign || attribute.startsWith("xmlns") || value.contains('&');
+                });
+                if (foreign) {
+                    return;
+                }
             }
             if (depth == 1 && !tag.end && ours && is(name, "mergeCells")) {
                 if (!tag.empty) {
@@ -932,6 +953,7 @@ public:
             readTable();
         } else {
             merged_ = std::move(scan_.merged);
+            fullCalcOnLoad_ = scan_.fullCalcOnLoad;
         }
         rewind();
     }
@@ -1020,6 +1042,15 @@ protected:
         return slot == 0 ? QString() : textOf(cells_[static_cast<size_t>(slot - 1)], *package_);
     }
 
+    bool blockUncomputedFormula(int col) override {
+        const int slot = slots_[static_cast<size_t>(col)];
+        if (slot == 0) {
+            return false;
+        }
+        const RawCell& cell = cells_[static_cast<size_t>(slot - 1)];
+        return cell.formula && (!cell.hasValue || package_->fullCalcOnLoad || fullCalcOnLoad_);
+    }
+
 private:
     // The sheet part positioned in <sheetData>, or null for a sheet without one.
     std::unique_ptr<XmlPart> openSheetData() {
@@ -1064,7 +1095,6 @@ private:
             cell.col = col;
             cell.type = cellType(attribute(attributes, QLatin1String("t")));
             cell.style = attribute(attributes, QLatin1String("s")).toInt();
-            bool hasValue = false;
             while (part.nextChild()) {
                 const QXmlStreamReader& xml = part.reader();
                 if (isElement(xml, QLatin1String("v"))) {
@@ -1072,17 +1102,21 @@ private:
                     part.appendElementText(text);
                     cell.tooLong = text.tooLong();
                     cell.value = text.text();
-                    hasValue = true;
+                    cell.hasValue = true;
                 } else if (isElement(xml, QLatin1String("is"))) {
                     BoundedText text = readStringItem(part);
                     cell.tooLong = text.tooLong();
                     cell.value = text.text();
-                    hasValue = true;
+                    cell.hasValue = true;
                 } else {
+                    cell.formula = cell.formula || isElement(xml, QLatin1String("f"));
                     part.skipElement();  // the formula, extensions
                 }
             }
-            if (hasValue && (!cell.value.isEmpty() || cell.tooLong)) {
+            if (cell.formula && !cell.hasValue) {
+                cell.type = CellType::FormulaString;  // no result: its text is empty
+            }
+            if (cell.formula || (cell.hasValue && (!cell.value.isEmpty() || cell.tooLong))) {
                 take(std::move(cell));  // an empty cell, perhaps with a style, is no cell
             }
         }
@@ -1110,8 +1144,12 @@ private:
                 table_.push_back(std::move(cell));
             });
         }
-        // Then the ranges of the first <mergeCells>.
+        // Then whether the sheet asks to be recalculated, and the ranges of the first <mergeCells>.
         while (part && part->nextChild()) {
+            if (isElement(part->reader(), QLatin1String("sheetCalcPr"))) {
+                fullCalcOnLoad_ =
+                    isTrue(attribute(part->reader().attributes(), QLatin1String("fullCalcOnLoad")));
+            }
             if (!isElement(part->reader(), QLatin1String("mergeCells"))) {
                 part->skipElement();
                 continue;
@@ -1179,6 +1217,7 @@ private:
         std::vector<int>(kXlsxMaxColumn + 1, 0);  // by column: 1 + index in cells_, or 0
     int rowNumber_ = 0;
     qsizetype rowText_ = 0;
+    bool fullCalcOnLoad_ = false;  // the sheet asks to be recalculated when opened
 };
 
 struct SheetEntry {
@@ -1272,8 +1311,11 @@ std::unique_ptr<Workbook> OpenXlsxWorkbook(std::shared_ptr<const ZipArchive> arc
         while (part.nextChild()) {
             const QXmlStreamReader& xml = part.reader();
             if (isElement(xml, QLatin1String("workbookPr"))) {
-                const QStringView v = attribute(xml.attributes(), QLatin1String("date1904"));
-                package->date1904 = v == QLatin1String("1") || v == QLatin1String("true");
+                package->date1904 = isTrue(attribute(xml.attributes(), QLatin1String("date1904")));
+                part.skipElement();
+            } else if (isElement(xml, QLatin1String("calcPr"))) {
+                package->fullCalcOnLoad =
+                    isTrue(attribute(xml.attributes(), QLatin1String("fullCalcOnLoad")));
                 part.skipElement();
             } else if (isElement(xml, QLatin1String("sheets"))) {
                 while (part.nextChild()) {

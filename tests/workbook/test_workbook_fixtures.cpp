@@ -60,6 +60,7 @@ private Q_SLOTS:
                     const bool inside = row <= 8 && col <= 4;
                     QCOMPARE(sheet->cellText(row, col),
                              QString::fromUtf8(inside ? kSheet1[row - 1][col - 1] : ""));
+                    QCOMPARE(sheet->isUncomputedFormula(row, col), false);  // every formula has its result
                 }
             }
         }
@@ -305,6 +306,77 @@ private Q_SLOTS:
                     openWorkbookData(file)->worksheet(QStringLiteral("Sheet1"))->nextRowWithData(3, {1}));
         });
         QCOMPARE(error == 0 ? texts : QStringLiteral("error %1").arg(error), expected);
+    }
+
+    // Formulas whose result the file cannot vouch for: G2 = E2 * F2, E2 and F2 being 10.
+    void uncomputedFormulas_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("uncomputed");
+        const auto xlsx = [](const QByteArray& g2, const QByteArray& afterSheets = {},
+                             const QByteArray& afterRows = {}, const QByteArray& inRow = {}) {
+            Xlsx x;
+            x.afterSheets = afterSheets;
+            x.sheets = {{QStringLiteral("Sheet1"),
+                         SheetXml(R"(<sheetData><row r="2">)" + inRow +
+                                  R"(<c r="E2"><v>10</v></c><c r="F2"><v>10</v></c><c r="G2">)" + g2 +
+                                  "</c></row></sheetData>" + afterRows)}};
+            return MakeZip(x.entries());
+        };
+        const QByteArray onLoad = R"(<calcPr calcId="191029" fullCalcOnLoad="1"/>)";
+        const QByteArray sheetOnLoad = R"(<sheetCalcPr fullCalcOnLoad="true"/>)";
+        QTest::newRow("xlsx, recalculated when opened")
+            << xlsx("<f>E2*F2</f><v>0</v>", onLoad) << "0" << true;
+        QTest::newRow("xlsx, a cached result") << xlsx("<f>E2*F2</f><v>100</v>") << "100" << false;
+        QTest::newRow("xlsx, no cached result") << xlsx("<f>E2*F2</f>") << "" << true;
+        QTest::newRow("xlsx, a value") << xlsx("<v>100</v>", onLoad) << "100" << false;
+        QTest::newRow("xlsx, a sheet recalculated when opened")
+            << xlsx("<f>E2*F2</f><v>100</v>", {}, sheetOnLoad) << "100" << true;
+        QTest::newRow("xlsx read by the XML reader, a sheet recalculated when opened")
+            << xlsx("<f>E2*F2</f><v>100</v>", {}, sheetOnLoad, "<!-- -->") << "100" << true;
+        const auto xls = [](quint16 flags, const QByteArray& result, const QByteArray& records = {},
+                            const QByteArray& globals = {}) {
+            const QByteArray formula = BiffRecord(0x0006, BiffCell(2, 7) + result + U16(flags) + U32(0) +
+                                                              U16(3) + QByteArray("\x1E\x01\x00", 3));
+            return MakeXls(BiffRecord(0x0203, BiffCell(2, 5) + F64(10)) +
+                               BiffRecord(0x0203, BiffCell(2, 6) + F64(10)) + formula + records,
+                           globals);
+        };
+        QTest::newRow("xls, a cached result") << xls(0, F64(100)) << "100" << false;
+        QTest::newRow("xls, to be calculated always") << xls(1, F64(100)) << "100" << true;
+        QTest::newRow("xls, to be calculated when opened") << xls(2, F64(100)) << "100" << true;
+        QTest::newRow("xls, recalculated when opened")
+            << xls(0, F64(0), {}, BiffRecord(0x01C1, U16(0x01C1) + U16(0) + U32(0))) << "0" << true;
+        QTest::newRow("xls, recalculated by another engine")
+            << xls(0, F64(100), {}, BiffRecord(0x01C1, U16(0x01C1) + U16(0) + U32(191029))) << "100" << false;
+        QTest::newRow("xls, a sheet saved uncalculated")
+            << xls(0, F64(100), BiffRecord(0x005E, U16(0))) << "100" << true;
+        const QByteArray stringResult = QByteArray(6, '\0') + "\xFF\xFF";
+        QTest::newRow("xls, a text result")
+            << xls(0, stringResult, BiffRecord(0x0207, BiffString(QStringLiteral("abc")))) << "abc" << false;
+        QTest::newRow("xls, a text result missing") << xls(0, stringResult) << "" << true;
+        const auto ods = [](const QByteArray& g2) {
+            return MakeOds(
+                R"(<table:table table:name="Sheet1"><table:table-row/><table:table-row><table:table-cell table:number-columns-repeated="4"/>)"
+                R"(<table:table-cell office:value-type="float" office:value="10" table:number-columns-repeated="2"/>)"
+                R"(<table:table-cell table:formula="of:=[.E2]*[.F2]")" +
+                g2 + "</table:table-cell></table:table-row></table:table>");
+        };
+        QTest::newRow("ods, a cached result")
+            << ods(R"( office:value-type="float" office:value="100">)") << "100" << false;
+        QTest::newRow("ods, no result") << ods(">") << "" << true;
+        QTest::newRow("ods, a text result") << ods("><text:p>abc</text:p>") << "abc" << false;
+    }
+    void uncomputedFormulas() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, text);
+        QFETCH(bool, uncomputed);
+        std::unique_ptr<Worksheet> sheet = openWorkbookData(file)->worksheet(QStringLiteral("Sheet1"));
+        QCOMPARE(sheet->cellText(2, 7), text);
+        QCOMPARE(sheet->isUncomputedFormula(2, 7), uncomputed);
+        QCOMPARE(sheet->cellText(2, 5), QStringLiteral("10"));
+        QCOMPARE(sheet->isUncomputedFormula(2, 5), false);
+        QCOMPARE(sheet->isUncomputedFormula(1, 7), false);
     }
 
     void csvSheet() {

@@ -211,7 +211,8 @@ std::vector<ZipEntry> Xlsx::entries() const {
         rels.push_back({"styles", root + "styles.xml"});
         result.push_back({QStringLiteral("xl/styles.xml"), styles});
     }
-    result.push_back({QStringLiteral("xl/workbook.xml"), workbook + "</sheets></workbook>"});
+    result.push_back(
+        {QStringLiteral("xl/workbook.xml"), workbook + "</sheets>" + afterSheets + "</workbook>"});
     result.push_back({QStringLiteral("xl/_rels/workbook.xml.rels"), relationships(rels, strict)});
     for (ZipEntry& e : result) {
         e.name.replace(QLatin1Char('/'), odd ? QLatin1Char('\\') : QLatin1Char('/'));

@@ -46,6 +46,7 @@ struct Xlsx {
     QByteArray sharedStrings;
     QByteArray styles;
     QByteArray workbookAttributes;  // of <workbookPr>
+    QByteArray afterSheets;         // elements after <sheets>, such as <calcPr>
     bool strict = false;
     bool odd = false;  // absolute targets and backslashes
     std::vector<ZipEntry> entries() const;
