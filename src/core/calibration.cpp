@@ -80,10 +80,6 @@ QString CalibrationStore::text(Axis axis, const QString& printer) const {
     return store_.get(kSettingsApplication, sectionFor(printer), keyOf(axis));
 }
 
-bool CalibrationStore::isStored(const QString& printer) const {
-    return !text(Axis::X, printer).isEmpty() || !text(Axis::Y, printer).isEmpty();
-}
-
 void CalibrationStore::save(Calibration calibration, const QString& printer) {
     for (const QString& target : {kCollateSection, section(printer)}) {
         store_.save(kSettingsApplication, target, kCalibrationKeyX, TrimmedNumberText(calibration.x.value));

@@ -59,8 +59,6 @@ public:
     // The stored texts for the printer unchanged ("" when nothing is stored): what the offsets dialog
     // shows.
     QString text(Axis axis, const QString& printer = {}) const;
-    // Whether any distance is stored for the printer (its own or the default).
-    bool isStored(const QString& printer = {}) const;
     // Stores both distances in "Collate", X first, and for a named printer in its own section too.
     void save(Calibration calibration, const QString& printer = {});
 

@@ -130,7 +130,8 @@ void PrintPreviewWindow::refresh() {
     }
     const CalibrationStore calibration(*services().settings);
     const QString printer = services().printer ? services().printer->printerName() : QString();
-    page.offsets = calibration.read(printer).offsets();
+    const CalibrationReading reading = calibration.reading(printer);
+    page.offsets = reading.value.offsets();
     page.printableOrigin = printableOrigin(currentPrinter());
     page.dotsPerInch = currentPrinter().resolution();
     ui_->Canvas->setPage(page);
@@ -145,7 +146,9 @@ void PrintPreviewWindow::refresh() {
     if (!checked.warnings.empty()) {
         notes << QStringLiteral("请注意：") + checked.warningText();
     }
-    if (!calibration.isStored(printer)) {
+    if (!reading.problem.isEmpty()) {
+        notes << reading.problem;
+    } else if (!reading.stored) {
         notes << QStringLiteral("尚未校准打印机：内容将向右、向下各偏移 10 毫米，请先用“打印机校准”。");
     }
     ui_->Notice->setText(notes.join(QStringLiteral("　")));

@@ -1,6 +1,6 @@
 // A batch through the windows: the open-workbook dialog, the import on the batch window's first
-// paint, the grid's flags and totals, the hand-over to the main window, a second import and its
-// cancellation.
+// paint, the grid's flags and totals, the hand-over to the main window, a second import that fails or
+// is cancelled.
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -106,15 +106,24 @@ private Q_SLOTS:
         QCOMPARE(appState().ColNo, (std::array<std::int16_t, 4>{28, 3, 2, 0}));
     }
 
-    // Cancel and Help unload the dialog; Help opens the help file first.
+    // Cancel and the close box unload the dialog, which comes back with its defaults; Help opens the
+    // help file and keeps the dialog with what was typed.
     void cancelAndHelp() {
-        dialog()->Command2(1)->click();
-        test::settle();
-        QVERIFY(!WindowRegistry::instance().isLoaded(QStringLiteral("fOpen")));
+        dialog()->show();
+        dialog()->Text1(1)->setText(QStringLiteral("工资"));
         dialog()->Command2(2)->click();
         test::settle();
         QCOMPARE(services_->shell.opened, QStringList{QCoreApplication::applicationDirPath() + "/help.txt"});
+        QVERIFY(dialog()->isVisible());
+        QCOMPARE(dialog()->Text1(1)->text(), QStringLiteral("工资"));
+        dialog()->Command2(1)->click();
+        test::settle();
         QVERIFY(!WindowRegistry::instance().isLoaded(QStringLiteral("fOpen")));
+        QCOMPARE(dialog()->Text1(1)->text(), QStringLiteral("sheet1"));
+        dialog()->Text1(1)->setText(QStringLiteral("工资"));
+        dialog()->close();
+        test::settle();
+        QCOMPARE(dialog()->Text1(1)->text(), QStringLiteral("sheet1"));
     }
 
     // An import that fails says why, hides the batch window and shows the dialog again, its entries
@@ -174,6 +183,9 @@ private Q_SLOTS:
         test::settle();
         QCOMPARE(main()->NumScroll()->maximum(), 1);
         QCOMPARE(main()->Num(0)->text() + main()->Num(1)->text(), QStringLiteral("11"));
+        // No payee of the discarded batch stays printable.
+        QCOMPARE(main()->boxText(0) + main()->boxText(2) + main()->boxText(4), QString());
+        QCOMPARE(main()->boxText(6), QStringLiteral("￥0.00"));
     }
 
     // Cleaning drops the rows without an amount and keeps the others in order. (Its button is set in
@@ -198,44 +210,29 @@ private Q_SLOTS:
         QCOMPARE(batch()->grid().text(0, 1), QStringLiteral("收款人"));
     }
 
-    // OK again on the workbook in use: the operator chooses between reading it again and the batch as
-    // it stands; the dialog's entries come back at the next start.
-    void batchInUse() {
-        importWith(sample_);
-        batch()->grid().setText(1, 1, QStringLiteral("张伟伟"));
-        batch()->Command1(1)->click();
-        dialog()->Command2(0)->click();
-        QVERIFY(services_->dialogs.calls.back().text.startsWith(
-            QStringLiteral("当前的批量数据就来自这个工作表")));
-        test::settle();
-        QCOMPARE(batch()->grid().text(1, 1), QStringLiteral("张伟伟"));
-        QVERIFY(batch()->isVisible());
-        services_->dialogs.questionAnswers = {true};
-        dialog()->Command2(0)->click();
-        QTRY_COMPARE(batch()->grid().text(1, 1), QStringLiteral("张伟"));
-        WindowRegistry::instance().destroyAll();
-        QCOMPARE(dialog()->Text1(0)->text(), sample_);
-    }
-
-    // A second import cancelled in the batch window: the batch in use and the main window's record
-    // cursor and boxes come back as they were.
-    void cancelledImportRestores() {
+    // A second import that fails leaves the batch in use, its count and the boxes as they were; one
+    // that succeeds replaces it, with no question asked.
+    void reimport() {
         importWith(sample_);
         batch()->grid().setText(1, 1, QStringLiteral("张伟伟"));
         batch()->Command1(1)->click();
         main()->NumScroll()->setValue(4);
-        batch()->markRecord(2, RecordState::Printed);
-        services_->dialogs.questionAnswers = {true};
-        dialog()->Command2(0)->click();
-        QTRY_COMPARE(batch()->grid().text(1, 1), QStringLiteral("张伟"));
-        main()->NumScroll()->setValue(5);
-        batch()->Command1(0)->click();
+        importWith(sample_, QStringLiteral("工资"));
+        QCOMPARE(services_->dialogs.messages(),
+                 QStringList{QStringLiteral("输入表格名称有误，无法打开表格，请重新输入！")});
         QCOMPARE(batch()->grid().text(1, 1), QStringLiteral("张伟伟"));
-        QCOMPARE(batch()->states()[1], RecordState::Printed);
-        QVERIFY(batch()->holdsBatch() && !batch()->isVisible());
-        QCOMPARE(main()->NumScroll()->value(), 4);
+        QCOMPARE(batch()->grid().text(20, 1), QStringLiteral("罗晓东"));
         QCOMPARE(main()->boxText(0) + main()->Num(0)->text() + main()->Num(1)->text(),
                  QStringLiteral("刘洋 4 20"));
+        QVERIFY(batch()->holdsBatch());
+        importWith(sample_);
+        QCOMPARE(services_->dialogs.calls.size(), std::size_t(1));
+        QCOMPARE(batch()->grid().text(1, 1), QStringLiteral("张伟"));
+        // Cancelled in the batch window: the batch is gone, the main window back to one empty record.
+        batch()->Command1(0)->click();
+        test::settle();
+        QVERIFY(!WindowRegistry::instance().isLoaded(QStringLiteral("表格")));
+        QCOMPARE(main()->boxText(0) + main()->Num(0)->text() + main()->Num(1)->text(), QStringLiteral("11"));
     }
 };
 

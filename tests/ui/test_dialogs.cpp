@@ -1,5 +1,4 @@
-// The smaller windows: the calibration and its offsets dialog, help and about, the preview, and the
-// question "全部打印" asks.
+// The smaller windows: the calibration and its offsets dialog, help and about, the preview.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -8,7 +7,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSpinBox>
 #include <QTest>
 
 #include "about_window.h"
@@ -18,7 +16,6 @@
 #include "fonts.h"
 #include "help_file.h"
 #include "main_window.h"
-#include "print_all_dialog.h"
 #include "print_preview.h"
 #include "settings_keys.h"
 #include "startup.h"
@@ -89,8 +86,8 @@ private Q_SLOTS:
         QCOMPARE(services_->dialogs.calls.size(), std::size_t(accept ? 2 : 1));
         QCOMPARE(int(services_->printer.documents.size()), documents);
         if (documents == 1) {
-            const RecordingSurface::Call& square = services_->printer.documents[0][0];
-            QCOMPARE(square.kind, RecordingSurface::Kind::FillRectangle);
+            const test::RecordingSurface::Call& square = services_->printer.documents[0][0];
+            QCOMPARE(square.kind, test::RecordingSurface::Kind::FillRectangle);
             QCOMPARE(square.x, double(566.928f));
             QCOMPARE(square.y2, double(1133.856f));
         }
@@ -98,10 +95,12 @@ private Q_SLOTS:
         QCOMPARE(collate()->Txy(0)->text() + QLatin1Char('|') + collate()->Txy(1)->text(),
                  QStringLiteral("13.5|"));
         QCOMPARE(collate()->printer(), QStringLiteral("Recorder"));
+        QCOMPARE(collate()->size(), QSize(282, 235));  // 4230 × 3525 twips
     }
 
     // OK checks both distances against 0 to 30 before storing either, and stores the number, not the
-    // text typed; for a named printer in its own section, else in "Collate".
+    // text typed, in "Collate" and for a named printer in its own section too; an empty box or one
+    // without a number is refused like one out of range.
     void offsets_data() {
         QTest::addColumn<QString>("printer");
         QTest::addColumn<QString>("x");
@@ -111,10 +110,14 @@ private Q_SLOTS:
                                 << "0"
                                 << "30"
                                 << "0 30";
-        QTest::newRow("empty boxes") << ""
-                                     << ""
-                                     << ""
-                                     << "0 0";
+        QTest::newRow("empty box") << ""
+                                   << ""
+                                   << "3"
+                                   << "9 9";
+        QTest::newRow("letters pasted") << ""
+                                        << "abc"
+                                        << "3"
+                                        << "9 9";
         QTest::newRow("normalised") << ""
                                     << "05.50"
                                     << ".5"
@@ -150,10 +153,12 @@ private Q_SLOTS:
         collate()->Txy(0)->setText(x);
         collate()->Txy(1)->setText(y);
         collate()->Command1()->click();
-        const QString section = printer.isEmpty() ? kCollateSection : QStringLiteral("Collate HP_LaserJet");
-        QCOMPARE(::stored(services_->settings(), section, kCalibrationKeyX) + QLatin1Char(' ') +
-                     ::stored(services_->settings(), section, kCalibrationKeyY),
-                 stored);
+        for (const QString& section : {kCollateSection, QStringLiteral("Collate HP_LaserJet")}) {
+            const QString expected = section == kCollateSection || !printer.isEmpty() ? stored : QStringLiteral(" ");
+            QCOMPARE(::stored(services_->settings(), section, kCalibrationKeyX) + QLatin1Char(' ') +
+                         ::stored(services_->settings(), section, kCalibrationKeyY),
+                     expected);
+        }
         const bool refused = stored == QLatin1String("9 9");
         QCOMPARE(collate()->isVisible(), refused);
         QCOMPARE(services_->dialogs.messages(),
@@ -187,6 +192,8 @@ private Q_SLOTS:
     void preview() {
         services_->settings().save(kSettingsApplication, QStringLiteral("Collate Recorder"), kCalibrationKeyX,
                                    QStringLiteral("12.5"));
+        services_->settings().save(kSettingsApplication, QStringLiteral("Collate Recorder"), kCalibrationKeyY,
+                                   QStringLiteral("8"));
         main()->setBoxText(0, QStringLiteral("欧阳诸葛司马复姓"));
         main()->setBoxText(4, QStringLiteral("10008"));
         main()->setBoxText(6, QStringLiteral("1,200"));
@@ -195,10 +202,10 @@ private Q_SLOTS:
         QVERIFY(preview && preview->isVisible());
         QCOMPARE(preview->canvas()->page().form.text(Field::Amount), QStringLiteral("￥1200.00"));
         QCOMPARE(preview->canvas()->page().offsets.x.value, 2.5);
-        QCOMPARE(preview->canvas()->page().offsets.y.value, -10.0);
+        QCOMPARE(preview->canvas()->page().offsets.y.value, -2.0);
         QCOMPARE(
             preview->notice()->text(),
-            QStringLiteral("这份汇款单不会打印：收款人邮编“10008”不是六位数字　请注意：收款人姓名有 8 个字，"
+            QStringLiteral("请注意：收款人邮编“10008”不是六位数字；收款人姓名有 8 个字，"
                            "汇款单上只能印 7 个字，其余的会印到下面一栏上"));
         QCOMPARE(preview->recordLabel()->text(), QStringLiteral("第 1 个汇款单，共 1 个"));
         // With a batch it pages through the records by moving the main window's record cursor.
@@ -215,37 +222,6 @@ private Q_SLOTS:
         QVERIFY(!preview->nextRecord()->isEnabled());
         preview->previousRecord()->click();
         QCOMPARE(main()->boxText(0), QStringLiteral("甲"));
-    }
-
-    // The question before "全部打印": what the range prints and its sum, the records refused and why;
-    // the button says how many print.
-    void printAllQuestion() {
-        MemoryGrid grid(6, 5);
-        const QStringList rows[] = {
-            {"张三", "", "", "10"}, {"王五", "", "", "20元"}, {"赵六", "", "", "1,000.5"}};
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 4; ++c) {
-                grid.setText(r + 1, c + 1, rows[r][c]);
-            }
-        }
-        const std::vector<RecordState> states{RecordState::Printed};
-        PrintAllQuestion question{3, 1, 3,
-                                  [&](int f, int l, bool r) { return PlanPrint(grid, states, f, l, r, {}); }};
-        PrintAllDialog dialog(question);
-        auto* summary = dialog.findChild<QLabel*>(QStringLiteral("Summary"));
-        auto* print = dialog.findChild<QPushButton*>(QStringLiteral("PrintButton"));
-        QCOMPARE(summary->text(), QStringLiteral("将打印第 1～3 个汇款单中的 1 个，合计 ￥1,000.50。"));
-        QCOMPARE(print->text(), QStringLiteral("只打印可以打印的 1 个"));
-        QVERIFY(dialog.findChild<QPlainTextEdit*>()->toPlainText().contains(
-            QStringLiteral("第 2 个（王五）：汇款金额“20元”不是数字")));
-        dialog.findChild<QCheckBox*>()->setChecked(true);
-        QCOMPARE(summary->text(), QStringLiteral("将打印第 1～3 个汇款单中的 2 个，合计 ￥1,010.50。"));
-        dialog.findChild<QSpinBox*>(QStringLiteral("Last"))->setValue(1);
-        QVERIFY(print->isEnabled());  // a range of one record
-        dialog.findChild<QSpinBox*>(QStringLiteral("Last"))->setValue(2);
-        dialog.findChild<QSpinBox*>(QStringLiteral("First"))->setValue(2);
-        QVERIFY(!print->isEnabled());
-        QCOMPARE(dialog.answer(), (PrintAllAnswer{2, 2, true}));
     }
 };
 

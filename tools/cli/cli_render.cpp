@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <cmath>
 #include <memory>
@@ -288,9 +289,11 @@ int runRender(const QStringList& arguments) {
         printError(QStringLiteral("velmora-cli render: ") + which + reason);
         return kExitFailed;
     };
-    // Qt falls back to another printer for a name it does not know: refuse an unknown or stopped
-    // printer before the first form.
-    if (const QString unavailable = printerUnavailable(printerName); !unavailable.isEmpty()) {
+    // Qt falls back to another printer for a name it does not know: refuse an unknown printer before
+    // the first form. A stopped or refusing queue fails the first form's document, which the journal
+    // records.
+    if (const QString unavailable = printerUnavailable(printerName);
+        !unavailable.isEmpty() && QPrinterInfo::printerInfo(printerName).isNull()) {
         return notPrinted(0, QStringLiteral("无法开始打印：") + unavailable);
     }
     QPrinter printer(QPrinter::HighResolution);
