@@ -54,12 +54,20 @@ bool CfbStream::read(qint64 offset, char* into, qint64 length) const {
 }
 
 CompoundFile::CompoundFile(std::shared_ptr<const QByteArray> file) : file_(std::move(file)) {
+    readHeader();
+    readFat();
+    readDirectory();
+    readMiniStream();
+    findRootChildren();
+}
+
+void CompoundFile::readHeader() {
     const char* data = file_->constData();
     const qint64 fileSize = file_->size();
     if (fileSize < kHeaderSize || std::memcmp(data, kSignature, 8) != 0) {
         broken(QStringLiteral("no compound file signature"));
     }
-    const quint16 majorVersion = u16(data + 0x1A);
+    majorVersion_ = u16(data + 0x1A);
     const quint16 sectorShift = u16(data + 0x1E);
     if (u16(data + 0x1C) != 0xFFFE || (sectorShift != 9 && sectorShift != 12) || u16(data + 0x20) != 6) {
         broken(QStringLiteral("header with byte order %1, sector shift %2")
@@ -74,14 +82,18 @@ CompoundFile::CompoundFile(std::shared_ptr<const QByteArray> file) : file_(std::
     if (miniCutoff_ != 4096) {
         broken(QStringLiteral("mini stream cutoff %1").arg(miniCutoff_));
     }
+}
+
+// The FAT's own sectors: 109 in the header, the rest in a chain of DIFAT sectors whose last entry
+// names the next one; then the FAT itself.
+void CompoundFile::readFat() {
+    const char* data = file_->constData();
+    const qint64 fileSize = file_->size();
     const quint32 fatSectors = u32(data + 0x2C);
     if (fatSectors > sectorCount_) {
         broken(QStringLiteral("%1 FAT sectors in a file of %2 sectors").arg(fatSectors).arg(sectorCount_));
     }
     const qint64 entriesPerSector = sectorSize_ / 4;
-
-    // The FAT's own sectors: 109 in the header, the rest in a chain of DIFAT sectors whose last entry
-    // names the next one.
     std::vector<quint32> fatSectorList;
     for (int i = 0; i < kHeaderDifatEntries && fatSectorList.size() < fatSectors; ++i) {
         fatSectorList.push_back(u32(data + 0x4C + 4 * i));
@@ -118,14 +130,17 @@ CompoundFile::CompoundFile(std::shared_ptr<const QByteArray> file) : file_(std::
             fat_.push_back(u32(data + at + 4 * i));
         }
     }
+}
 
-    // The directory: 128-byte entries in a chain of sectors.
+// The directory: 128-byte entries in a chain of sectors, the root entry first.
+void CompoundFile::readDirectory() {
+    const char* data = file_->constData();
     const std::vector<qint64> directory = chain(u32(data + 0x30), sectorCount_);
     if (directory.empty()) {
         broken(QStringLiteral("no directory"));
     }
     for (qint64 at : directory) {
-        if (at + sectorSize_ > fileSize) {
+        if (at + sectorSize_ > file_->size()) {
             broken(QStringLiteral("directory past the end of the file"));
         }
         for (qint64 e = 0; e < sectorSize_ / kDirectoryEntrySize; ++e) {
@@ -146,33 +161,38 @@ CompoundFile::CompoundFile(std::shared_ptr<const QByteArray> file) : file_(std::
             entry.start = u32(p + 0x74);
             // Version 3 files may leave garbage in the size's high half.
             entry.size = static_cast<qint64>(
-                majorVersion == 3 ? u32(p + 0x78) : std::min<quint64>(u64(p + 0x78), 1ULL << 50));
+                majorVersion_ == 3 ? u32(p + 0x78) : std::min<quint64>(u64(p + 0x78), 1ULL << 50));
             entries_.push_back(entry);
         }
     }
     if (entries_[0].type != 5) {
         broken(QStringLiteral("no root entry"));
     }
+}
 
-    // The mini stream lives in the root entry's chain; the mini FAT in its own chain.
+// The mini stream lives in the root entry's chain; the mini FAT in its own chain.
+void CompoundFile::readMiniStream() {
+    const char* data = file_->constData();
     const Entry& root = entries_[0];
     miniStream_ = chain(root.start, (root.size + sectorSize_ - 1) / sectorSize_);
     if (static_cast<qint64>(miniStream_.size()) * sectorSize_ < root.size) {
         broken(QStringLiteral("mini stream shorter than its size"));
     }
     for (qint64 at : chain(u32(data + 0x3C), u32(data + 0x40))) {
-        if (at + sectorSize_ > fileSize) {
+        if (at + sectorSize_ > file_->size()) {
             broken(QStringLiteral("mini FAT past the end of the file"));
         }
-        for (qint64 i = 0; i < entriesPerSector; ++i) {
+        for (qint64 i = 0; i < sectorSize_ / 4; ++i) {
             miniFat_.push_back(u32(data + at + 4 * i));
         }
     }
+}
 
-    // The root's children: a tree through the left, right and child links, walked with a guard
-    // against links that loop.
+// The root's children: a tree through the left, right and child links, walked with a guard against
+// links that loop.
+void CompoundFile::findRootChildren() {
     std::vector<bool> seen(entries_.size(), false);
-    std::vector<quint32> pending{root.child};
+    std::vector<quint32> pending{entries_[0].child};
     while (!pending.empty()) {
         const quint32 id = pending.back();
         pending.pop_back();

@@ -51,12 +51,20 @@ private:
         qint64 size = 0;
     };
 
+    // The steps of opening, in order.
+    void readHeader();
+    void readFat();
+    void readDirectory();
+    void readMiniStream();
+    void findRootChildren();
+
     quint32 nextSector(quint32 sector) const;
     // The file offsets of a chain's sectors, at most `limit` of them.
     std::vector<qint64> chain(quint32 first, qint64 limit) const;
     std::vector<qint64> miniChain(quint32 first, qint64 limit) const;
 
     std::shared_ptr<const QByteArray> file_;
+    quint16 majorVersion_ = 3;
     qint64 sectorSize_ = 512;
     qint64 sectorCount_ = 0;  // sectors the file holds, the header's excepted
     quint32 miniCutoff_ = 4096;

@@ -717,8 +717,45 @@ private:
     QStringList names_;
 };
 
-// Reads the workbook globals: version, code page, date system, number formats, cell formats, sheets
-// and where the shared strings are.
+// A FORMAT record: a number format's id and code.
+void readFormat(Book& book, const Record& record, QHash<int, NumberFormat>& formats) {
+    const QByteArray body = recordBody(book.stream, record);
+    if (body.size() < 3) {
+        return;
+    }
+    const int id = u16(body.constData());
+    if (book.biff8 && u16(body.constData() + 2) > kMaxCellTextLength) {
+        broken(QStringLiteral("format code too long"));
+    }
+    const QString code =
+        book.biff8 ? ContinuedReader(book.stream, record, 2).unicodeString() : byteString(book, body, 2, 1);
+    formats.insert(id, NumberFormatOfCode(code));
+}
+
+// A BOUNDSHEET record: where a sheet's BOF is, its type and its name.
+struct SheetRecord {
+    QString name;
+    qint64 offset;
+    int type;
+};
+SheetRecord readBoundSheet(Book& book, const Record& record) {
+    const QByteArray body = recordBody(book.stream, record);
+    if (body.size() < 7) {
+        broken(QStringLiteral("sheet record too short"));
+    }
+    SheetRecord sheet{{}, u32(body.constData()), static_cast<unsigned char>(body[5])};
+    if (book.biff8) {
+        const int count = static_cast<unsigned char>(body[6]);
+        sheet.name =
+            ContinuedReader(book.stream, record, 8).characters(count, body.size() > 7 && (body[7] & 1) != 0);
+    } else {
+        sheet.name = byteString(book, body, 6, 1);
+    }
+    return sheet;
+}
+
+// Reads the workbook globals: version, code page, date system, whether formulas are to be
+// recalculated on opening, number formats, cell formats, sheets and where the shared strings are.
 void readGlobals(Book& book) {
     Record record;
     if (!recordAt(book.stream, 0, record) || record.type != kBof) {
@@ -732,12 +769,6 @@ void readGlobals(Book& book) {
     book.biff8 = version == 0x0600;
     QHash<int, NumberFormat> formats;
     std::vector<int> xfFormats;
-    struct Pending {
-        QString name;
-        qint64 offset;
-        int type;
-    };
-    std::vector<Pending> sheets;
     for (;;) {
         if (!recordAt(book.stream, record.next(), record)) {
             broken(QStringLiteral("workbook globals without their end"));
@@ -768,38 +799,18 @@ void readGlobals(Book& book) {
                     book.sst = record;
                 }
                 break;
-            case kFormat: {
-                body = recordBody(book.stream, record);
-                if (body.size() < 3) {
-                    break;
-                }
-                const int id = u16(body.constData());
-                if (book.biff8 && u16(body.constData() + 2) > kMaxCellTextLength) {
-                    broken(QStringLiteral("format code too long"));
-                }
-                const QString code = book.biff8 ? ContinuedReader(book.stream, record, 2).unicodeString()
-                                                : byteString(book, body, 2, 1);
-                formats.insert(id, NumberFormatOfCode(code));
+            case kFormat:
+                readFormat(book, record, formats);
                 break;
-            }
             case kXf:
                 body = recordBody(book.stream, record);
                 xfFormats.push_back(body.size() >= 4 ? u16(body.constData() + 2) : 0);
                 break;
             case kBoundSheet: {
-                body = recordBody(book.stream, record);
-                if (body.size() < 7) {
-                    broken(QStringLiteral("sheet record too short"));
+                const SheetRecord sheet = readBoundSheet(book, record);
+                if (sheet.type == 0) {  // worksheets; not charts, macro sheets or modules
+                    book.sheets.push_back({sheet.name, sheet.offset});
                 }
-                const qint64 offset = u32(body.constData());
-                const int type = static_cast<unsigned char>(body[5]);
-                const QString name = book.biff8 ? [&] {
-                const int count = static_cast<unsigned char>(body[6]);
-                ContinuedReader reader(book.stream, record, 8);
-                return reader.characters(count, body.size() > 7 && (body[7] & 1) != 0);
-            }()
-                                            : byteString(book, body, 6, 1);
-                sheets.push_back({name, offset, type});
                 break;
             }
             default:
@@ -808,11 +819,6 @@ void readGlobals(Book& book) {
     }
     for (int id : xfFormats) {
         book.xfFormats.push_back(formats.contains(id) ? formats.value(id) : BuiltinNumberFormat(id));
-    }
-    for (const Pending& sheet : sheets) {
-        if (sheet.type == 0) {  // worksheets; not charts, macro sheets or modules
-            book.sheets.push_back({sheet.name, sheet.offset});
-        }
     }
 }
 

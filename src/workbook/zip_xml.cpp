@@ -44,60 +44,7 @@ public:
             if (c == 0) {
                 continue;
             }
-            QString refused;
-            switch (state_) {
-                case State::Text:
-                    break;
-                case State::Open:
-                    prefix_.clear();
-                    quote_ = 0;
-                    if (c == '!' || c == '?') {
-                        state_ = c == '!' ? State::Bang : State::Instruction;
-                        break;
-                    }
-                    state_ = State::Tag;
-                    endTag_ = c == '/';
-                    attributes_ = 0;
-                    declarations_ = 0;
-                    name_.clear();
-                    last_ = 0;
-                    if (!endTag_) {
-                        refused = tagCharacter(c);
-                    }
-                    break;
-                case State::Tag:
-                    refused = tagCharacter(c);
-                    break;
-                case State::Bang:
-                    prefix_.append(c);
-                    if (prefix_ == "--") {
-                        state_ = State::Comment;
-                        tail_.clear();
-                    } else if (prefix_ == "[CDATA[") {
-                        state_ = State::CData;
-                        tail_.clear();
-                    } else if (!QByteArray("--").startsWith(prefix_) &&
-                               !QByteArray("[CDATA[").startsWith(prefix_)) {
-                        return QStringLiteral("XML with a document type declaration");
-                    }
-                    break;
-                case State::Comment:
-                case State::CData:
-                case State::Instruction: {
-                    tail_.append(c);
-                    if (tail_.size() > 3) {
-                        tail_.remove(0, tail_.size() - 3);
-                    }
-                    const bool closed = state_ == State::Comment ? tail_ == "-->"
-                                        : state_ == State::CData ? tail_ == "]]>"
-                                                                 : tail_.endsWith("?>");
-                    if (closed) {
-                        state_ = State::Text;
-                        run_ = 0;
-                    }
-                    break;
-                }
-            }
+            const QString refused = character(c);
             if (!refused.isEmpty()) {
                 return refused;
             }
@@ -106,6 +53,63 @@ public:
     }
 
 private:
+    // A character outside the runs passed over at once.
+    QString character(char c) {
+        switch (state_) {
+            case State::Text:
+                break;
+            case State::Open:
+                prefix_.clear();
+                quote_ = 0;
+                if (c == '!' || c == '?') {
+                    state_ = c == '!' ? State::Bang : State::Instruction;
+                    break;
+                }
+                state_ = State::Tag;
+                endTag_ = c == '/';
+                attributes_ = 0;
+                declarations_ = 0;
+                name_.clear();
+                last_ = 0;
+                if (!endTag_) {
+                    return tagCharacter(c);
+                }
+                break;
+            case State::Tag:
+                return tagCharacter(c);
+            case State::Bang:
+                prefix_.append(c);
+                if (prefix_ == "--") {
+                    state_ = State::Comment;
+                    tail_.clear();
+                } else if (prefix_ == "[CDATA[") {
+                    state_ = State::CData;
+                    tail_.clear();
+                } else if (!QByteArray("--").startsWith(prefix_) &&
+                           !QByteArray("[CDATA[").startsWith(prefix_)) {
+                    return QStringLiteral("XML with a document type declaration");
+                }
+                break;
+            case State::Comment:
+            case State::CData:
+            case State::Instruction: {
+                tail_.append(c);
+                if (tail_.size() > 3) {
+                    tail_.remove(0, tail_.size() - 3);
+                }
+                const bool closed = state_ == State::Comment ? tail_ == "-->"
+                                    : state_ == State::CData ? tail_ == "]]>"
+                                                             : tail_.endsWith("?>");
+                if (closed) {
+                    state_ = State::Text;
+                    run_ = 0;
+                }
+                break;
+            }
+        }
+        return {};
+    }
+
     static QString tooLong() { return QStringLiteral("XML construct longer than %1 bytes").arg(kXmlMaxRun); }
 
     static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
