@@ -212,26 +212,36 @@ private Q_SLOTS:
         const qsizetype entry = (qsizetype(U32At(big, 0x30)) + 1) * 512 + 128;  // the workbook stream's
         const quint32 first = U32At(big, entry + 0x74);
         const qsizetype fat = (qsizetype(U32At(big, 0x4C)) + 1) * 512 + 4 * first;
-        const auto patched = [&big](qsizetype at, quint32 value) {
-            QByteArray file = big;
+        const auto patched = [](QByteArray file, qsizetype at, quint32 value) {
             SetU32(file, at, value);
             return file;
         };
-        QTest::newRow("sector chain loop") << patched(fat, first) << 432;
-        QTest::newRow("sector past the file") << patched(fat, 0x00FFFFFF) << 432;
-        QTest::newRow("stream longer than its chain") << patched(entry + 0x78, 0x7FFFFFFF) << 432;
-        QTest::newRow("directory tree loop") << patched(entry + 0x48, 1) << 432;
-        QTest::newRow("four billion FAT sectors") << patched(0x2C, 0xFFFFFFFF) << 432;
-        QTest::newRow("FAT sector outside") << patched(0x4C, 0x00FFFFFF) << 432;
-        QTest::newRow("no directory") << patched(0x30, 0xFFFFFFFE) << 432;
-        QTest::newRow("no root entry") << patched(entry - 128 + 0x40, 0) << 432;
-        QTest::newRow("another sector size") << patched(0x1C, 0x000AFFFE) << 432;
-        QTest::newRow("another mini cutoff") << patched(0x38, 512) << 432;
+        QTest::newRow("sector chain loop") << patched(big, fat, first) << 432;
+        QTest::newRow("sector past the file") << patched(big, fat, 0x00FFFFFF) << 432;
+        QTest::newRow("stream longer than its chain") << patched(big, entry + 0x78, 0x7FFFFFFF) << 432;
+        QTest::newRow("directory tree loop") << patched(big, entry + 0x48, 1) << 432;
+        QTest::newRow("four billion FAT sectors") << patched(big, 0x2C, 0xFFFFFFFF) << 432;
+        QTest::newRow("FAT sector outside") << patched(big, 0x4C, 0x00FFFFFF) << 432;
+        QTest::newRow("no directory") << patched(big, 0x30, 0xFFFFFFFE) << 432;
+        QTest::newRow("no root entry") << patched(big, entry - 128 + 0x40, 0) << 432;
+        QTest::newRow("another sector size") << patched(big, 0x1C, 0x000AFFFE) << 432;
+        QTest::newRow("another mini cutoff") << patched(big, 0x38, 512) << 432;
         QTest::newRow("half a file") << big.left(big.size() / 2) << 432;
         QByteArray file = MakeXls(number(1, 1, 1) + number(2, 1, 2) + QByteArray(160000, '\0'));
         SetU32(file, 0x2C, 300);  // 191 FAT sectors past the header's 109: two DIFAT sectors
         SetU32(file, 0x44, 0);    // the first DIFAT sector is data whose last entry names sector 0 again
         QTest::newRow("DIFAT chain loop") << file << 432;
+        // Past 7 MB the FAT's sectors are listed in DIFAT sectors too: here two, the second partly used.
+        QByteArray filler;
+        for (int i = 0; i < 2000; ++i) {
+            filler += BiffRecord(0x0868, QByteArray(8000, 'f'));  // a record the reader passes over
+        }
+        const QByteArray large = MakeXls(number(1, 1, 1) + filler + number(2, 1, 2));
+        QTest::newRow("a large file, two DIFAT sectors") << large << 0;
+        QTest::newRow("a large file, a FAT sector past its DIFAT")
+            << patched(large, 0x2C, U32At(large, 0x2C) + 1) << 432;
+        QTest::newRow("a large file, its DIFAT chain cut short")
+            << patched(large, (qsizetype(U32At(large, 0x44)) + 1) * 512 + 4 * 127, 0xFFFFFFFE) << 432;
         file = MakeXls(number(1, 1, 1));
         const qsizetype miniFat = (qsizetype(U32At(file, 0x3C)) + 1) * 512;
         SetU32(file, miniFat, 0);
@@ -239,6 +249,21 @@ private Q_SLOTS:
         SetU32(file, miniFat, 8);  // one past the mini stream's last sector
         QTest::newRow("mini sector past the stream") << file << 432;
     }
+    // Records of the least length they may have: an XF of 4 bytes names its number format, a MULRK of
+    // 6 bytes holds no cell.
+    void shortRecords() {
+        QByteArray xfs;
+        for (int format : {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 14}) {
+            xfs += BiffRecord(0x00E0, U16(0) + U16(quint16(format)));
+        }
+        const QByteArray file =
+            MakeXls(number(1, 1, 45296, 16) + BiffRecord(0x00BD, BiffCell(2, 1)) + number(2, 2, 2), xfs);
+        std::unique_ptr<Worksheet> sheet = openWorkbookData(file)->worksheet(QStringLiteral("Sheet1"));
+        QCOMPARE(sheet->cellText(1, 1), QStringLiteral("2024-01-05"));
+        QCOMPARE(sheet->cellText(2, 1), QString());
+        QCOMPARE(sheet->cellText(2, 2), QStringLiteral("2"));
+    }
+
     void refused() {
         QFETCH(QByteArray, file);
         QFETCH(int, error);

@@ -191,6 +191,36 @@ private Q_SLOTS:
         QCOMPARE(ErrorNumber([&] { sheet->nextRowWithData(0, {16385}); }), kErrorCellOutOfRange);
     }
 
+    // How the scan of the sheet's bytes judges a cell below row 1: data, or blank (0).
+    void scanJudgement_data() {
+        QTest::addColumn<QByteArray>("cell");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("a number") << QByteArray("<c><v>5</v></c>") << 3;
+        QTest::newRow("an empty value") << QByteArray("<c><v></v></c>") << 0;
+        QTest::newRow("a value of a space") << QByteArray("<c><v> </v></c>") << 0;
+        QTest::newRow("a value of a tab") << QByteArray("<c><v>\t</v></c>") << 3;
+        QTest::newRow("a space as a reference") << QByteArray("<c><v>&#32;</v></c>") << 0;
+        QTest::newRow("a digit as a reference") << QByteArray("<c><v>&#49;</v></c>") << 3;
+        QTest::newRow("false") << QByteArray(R"(<c t="b"><v>0</v></c>)") << 3;
+        QTest::newRow("an error") << QByteArray(R"(<c t="e"><v>#N/A</v></c>)") << 3;
+        QTest::newRow("a date") << QByteArray(R"(<c t="d"><v>2024-01-05</v></c>)") << 3;
+        QTest::newRow("a formula's escaped space") << QByteArray(R"(<c t="str"><v>_x0020_</v></c>)") << 0;
+        QTest::newRow("an inline escaped space")
+            << QByteArray(R"(<c t="inlineStr"><is><t>_x0020_</t></is></c>)") << 0;
+        QTest::newRow("an inline escaped letter")
+            << QByteArray(R"(<c t="inlineStr"><is><t>_x0041_</t></is></c>)") << 3;
+        QTest::newRow("a blank shared string") << QByteArray(R"(<c t="s"><v>3</v></c>)") << 0;
+        QTest::newRow("a shared string") << QByteArray(R"(<c t="s"><v>0</v></c>)") << 3;
+    }
+    void scanJudgement() {
+        QFETCH(QByteArray, cell);
+        QFETCH(int, expected);
+        const QByteArray data = R"(<row r="1"><c r="A1"><v>1</v></c></row><row r="3">)" + cell + "</row>";
+        QCOMPARE(
+            openWorkbookData(sheetWith(data))->worksheet(QStringLiteral("Sheet1"))->nextRowWithData(1, {1}),
+            expected);
+    }
+
     // The shapes other programs give a package: strict namespaces, absolute targets and backslashes,
     // chart sheets, the 1904 date system. (The refused packages above forget the shared strings'
     // relationship, as some writers do.)

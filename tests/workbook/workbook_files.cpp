@@ -320,9 +320,17 @@ QByteArray MakeCompoundFile(const std::vector<std::pair<QString, QByteArray>>& s
                            starts[i], quint32(streams[i].second.size()));
     }
     const quint32 directoryStart = allocate(directory);
-    const quint32 fatSectors = quint32((fat.size() + 127) / 127);  // 128 entries a sector, its own among them
+    // The FAT's sectors (128 entries each) and, past the header's 109, DIFAT sectors listing them (127
+    // each, and the next DIFAT sector): enough of each to cover every sector, their own included.
+    quint32 fatSectors = 0, difatSectors = 0;
+    for (quint32 covered = 0; covered < fat.size() + fatSectors + difatSectors;) {
+        fatSectors = quint32((fat.size() + fatSectors + difatSectors + 127) / 128);
+        difatSectors = fatSectors > 109 ? (fatSectors - 109 + 126) / 127 : 0;
+        covered = fatSectors * 128;
+    }
     const quint32 firstFat = quint32(fat.size());
     fat.insert(fat.end(), fatSectors, 0xFFFFFFFD);
+    fat.insert(fat.end(), difatSectors, 0xFFFFFFFC);
     fat.resize(fatSectors * 128, kFree);
     QByteArray header(512, '\0');
     std::memcpy(header.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
@@ -332,11 +340,21 @@ QByteArray MakeCompoundFile(const std::vector<std::pair<QString, QByteArray>>& s
                          {0x38, 4096u},
                          {0x3C, miniFatStart},
                          {0x40, quint32((miniFat.size() + 511) / 512)},
-                         {0x44, kEnd}}) {
+                         {0x44, difatSectors > 0 ? firstFat + fatSectors : kEnd},
+                         {0x48, difatSectors}}) {
         SetU32(header, at, v);
     }
-    for (int i = 0; i < 109; ++i) {
-        SetU32(header, 0x4C + 4 * i, i < int(fatSectors) ? firstFat + quint32(i) : kFree);
+    for (quint32 i = 0; i < 109 + 127 * difatSectors; ++i) {
+        const quint32 value = i < fatSectors ? firstFat + i : kFree;
+        if (i < 109) {
+            SetU32(header, 0x4C + 4 * i, value);
+        } else {
+            fat.push_back(value);  // the DIFAT sectors follow the FAT
+            if ((i - 109) % 127 == 126) {
+                const quint32 next = (i - 109) / 127 + 1;
+                fat.push_back(next < difatSectors ? firstFat + fatSectors + next : kEnd);
+            }
+        }
     }
     QByteArray file = header + sectors;
     for (quint32 next : fat) {

@@ -69,7 +69,7 @@ QByteArray NestedDeclarations(int depth, const QByteArray& inside = {});
 
 // A version 3 compound file (512-byte sectors) with the streams in its root storage; streams under
 // 4,096 bytes go to the mini stream. Layout: header, stream sectors, mini stream, mini FAT,
-// directory, FAT.
+// directory, FAT, DIFAT (for a file past 7 MB).
 QByteArray MakeCompoundFile(const std::vector<std::pair<QString, QByteArray>>& streams);
 quint32 U32At(const QByteArray& bytes, qsizetype at);
 void SetU32(QByteArray& bytes, qsizetype at, quint32 value);
