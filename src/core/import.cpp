@@ -102,6 +102,9 @@ ImportOutcome ImportWorkbook(const ImportRequest& request, Grid& grid, const Wor
                 const int column = columns[static_cast<std::size_t>(j - 1)];
                 const QString text = TrimBlanks(sheet->cellText(sheetRow, column));
                 grid.setText(i, j, text);
+                if (sheet->isUncomputedFormula(sheetRow, column)) {
+                    outcome.doubts.insert({i, j});
+                }
                 blank = blank && text.isEmpty();
             }
             if (blank) {
@@ -153,13 +156,35 @@ std::int16_t ImportOutcome::result() const {
     return error > 0 ? std::numeric_limits<std::int16_t>::max() : std::numeric_limits<std::int16_t>::min();
 }
 
-void CleanRows(Grid& grid, int rule, int rowCount) {
+void CleanRows(Grid& grid, int rule, int rowCount, CellDoubts* doubts) {
     const int lastCol = grid.cols() - 1;
     if (rule < 0 || rule > lastCol - 1 || rule > kDataColumns - 1) {
         return;
     }
     const int col = rule + 1;
     rowCount = std::min(rowCount, grid.rows() - 1);
+    if (doubts) {
+        // The kept rows end up first, in their order.
+        CellDoubts moved;
+        int kept = 0;
+        for (int i = 1; i <= rowCount; ++i) {
+            if (grid.text(i, col).isEmpty()) {
+                continue;
+            }
+            ++kept;
+            for (int c = 1; c <= kDataColumns; ++c) {
+                if (doubts->count({i, c})) {
+                    moved.insert({kept, c});
+                }
+            }
+        }
+        for (const auto& [row, column] : *doubts) {
+            if (row > rowCount) {
+                moved.insert({row, column});
+            }
+        }
+        *doubts = std::move(moved);
+    }
     // First pass: a row without the rule's item is blanked whole.
     for (int i = 1; i <= rowCount; ++i) {
         if (grid.text(i, col).isEmpty()) {
@@ -183,6 +208,18 @@ void CleanRows(Grid& grid, int rule, int rowCount) {
         }
         ClearCells(grid, static_cast<std::int16_t>(j), static_cast<std::int16_t>(j), 1, kDataColumns);
     }
+}
+
+std::vector<FieldNote> DoubtNotes(const CellDoubts& doubts, int row) {
+    std::vector<FieldNote> notes;
+    for (const BatchColumn& column : kBatchColumns) {
+        if (doubts.count({row, column.gridColumn})) {
+            notes.push_back({column.field, FieldName(column.field) +
+                                               QStringLiteral("是公式，工作簿里没有算好的结果，"
+                                                              "请在表格程序中打开并保存后再导入")});
+        }
+    }
+    return notes;
 }
 
 int HandOverCount(const Grid& grid) {

@@ -5,8 +5,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "batch_columns.h"
+#include "form_check.h"
 #include "grid.h"
 #include "workbook.h"
 
@@ -35,11 +39,9 @@ struct ImportRequest {
 // Opens a workbook for the import: openWorkbook, or a stand-in in tests.
 using WorkbookOpener = std::function<std::unique_ptr<Workbook>(const QString& path)>;
 
-// A cell the import read whose value cannot be trusted to be what the spreadsheet program shows.
-struct ImportCellNote {
-    int row = 0;     // grid row
-    int column = 0;  // grid column
-};
+// The cells of the batch grid, by row and column, whose value the workbook cannot vouch for: formulas
+// whose result was never computed, or that the workbook asks to compute again when it is opened.
+using CellDoubts = std::set<std::pair<int, int>>;
 
 // What an import did.
 struct ImportOutcome {
@@ -51,6 +53,7 @@ struct ImportOutcome {
     bool stoppedAtBlankRows = false;  // reading ended at the fifth blank row rather than at row 500
     int unreadRow = 0;  // the first worksheet row below the rows read that still holds data in one of
                         // the four columns; 0 when there is none, -1 when the rest could not be checked
+    CellDoubts doubts;  // cells read whose value is no computed result
 
     // The import's 16-bit result: 0 when it ran to its end, else the error number (one outside the
     // 16-bit range still reads as nonzero).
@@ -81,8 +84,11 @@ QString ImportErrorMessage(int errorNumber);
 
 // Drops the rows 1 to rowCount whose column rule + 1 is empty, moving the kept rows up in their
 // order; the rows freed at the bottom end blank. A rule outside 0 to 3 does nothing. Column 0 never
-// changes.
-void CleanRows(Grid& grid, int rule, int rowCount);
+// changes. The doubts given move with their rows and go with the rows dropped.
+void CleanRows(Grid& grid, int rule, int rowCount, CellDoubts* doubts = nullptr);
+
+// Why a record cannot print as its cells read: one note for each doubtful cell of grid row `row`.
+std::vector<FieldNote> DoubtNotes(const CellDoubts& doubts, int row);
 
 // The record count "导　入" hands to the main window: the last row with a payee, an address or a
 // postcode (rows holding nothing but an amount at the end are not counted); 0 for an empty grid.

@@ -44,7 +44,8 @@ std::vector<int> PrintPlan::withReprints() const {
     return all;
 }
 
-PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common, const PrintedBefore& printedBefore) {
+PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common, const PrintedBefore& printedBefore,
+                    const CellDoubts& doubts) {
     PrintPlan plan;
     for (int record = 1; record <= count; ++record) {
         const FormContent form = RecordForm(grid, record, common);
@@ -52,7 +53,10 @@ PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common, cons
             ++plan.blank;
             continue;
         }
-        const CheckedForm checked = CheckForm(form);
+        CheckedForm checked = CheckForm(form);
+        for (FieldNote& doubt : DoubtNotes(doubts, record)) {
+            checked.problems.push_back(std::move(doubt));
+        }
         const QString payee = form.text(Field::PayeeName);
         if (!checked.printable()) {
             plan.refused.push_back({record, payee, checked.problemText()});
@@ -103,9 +107,9 @@ QString BatchSummary::text() const {
     return line;
 }
 
-BatchSummary SummariseBatch(const Grid& grid, int count, const FormContent& common) {
+BatchSummary SummariseBatch(const Grid& grid, int count, const FormContent& common, const CellDoubts& doubts) {
     BatchSummary summary;
-    const PrintPlan plan = PlanPrint(grid, count, common, {});
+    const PrintPlan plan = PlanPrint(grid, count, common, {}, doubts);
     summary.records = int(plan.records.size() + plan.refused.size());
     summary.total = plan.total;
     summary.refused = int(plan.refused.size());

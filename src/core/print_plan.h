@@ -7,6 +7,7 @@
 #include "form.h"
 #include "form_check.h"
 #include "grid.h"
+#include "import.h"
 
 namespace velmora {
 
@@ -45,8 +46,9 @@ struct PrintPlan {
     std::vector<int> withReprints() const;
 };
 
-// The plan for records 1 to count.
-PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common, const PrintedBefore& printedBefore);
+// The plan for records 1 to count. A record with a doubtful cell is refused for it.
+PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common, const PrintedBefore& printedBefore,
+                    const CellDoubts& doubts = {});
 
 // The one question before a batch prints when something is wrong: the records refused and why, the
 // records printed before, and the record shown whose payee boxes the operator changed
@@ -61,6 +63,6 @@ struct BatchSummary {
     int refused = 0;
     QString text() const;
 };
-BatchSummary SummariseBatch(const Grid& grid, int count, const FormContent& common);
+BatchSummary SummariseBatch(const Grid& grid, int count, const FormContent& common, const CellDoubts& doubts = {});
 
 }  // namespace velmora

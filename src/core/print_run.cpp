@@ -106,7 +106,8 @@ PrintResult PrintRemittance(const FormContent& form, bool askPrinter, const Prin
                             const DocumentInfo& info) {
     // A form the check refuses would print what the operator or the workbook does not hold: refuse it
     // before the operator is asked for anything.
-    const CheckedForm checked = CheckForm(form);
+    CheckedForm checked = CheckForm(form);
+    checked.problems.insert(checked.problems.end(), info.doubts.begin(), info.doubts.end());
     if (!checked.printable()) {
         return {PrintStatus::Refused, checked.problemText()};
     }

@@ -3,9 +3,11 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "calibration.h"
 #include "form.h"
+#include "form_check.h"
 #include "journal.h"
 
 class QPrinter;
@@ -43,6 +45,7 @@ struct DocumentInfo {
     int recordCount = 0;
     QString workbook;           // never written over
     bool numberedFile = false;  // printed to a file: one file per record, numbered ("forms-03.pdf")
+    std::vector<FieldNote> doubts;  // why the record's cells cannot be trusted: it is refused for them
 };
 
 // The document of a form: "汇款单 3/20 张三" for record 3 of 20, "汇款单 张三" for a form typed by hand.

@@ -220,6 +220,7 @@ void BatchWindow::takeImport(const ImportRequest& request, const Grid& read, con
     }
     bulkUpdate_ = false;
     appState().RowCount = static_cast<std::int16_t>(outcome.rowsRead);
+    doubts_ = outcome.doubts;
     const QString notice = UnreadDataNotice(outcome);
     ui_->UnreadNotice->setText(notice);
     ui_->UnreadNotice->setToolTip(notice);
@@ -242,7 +243,7 @@ void BatchWindow::command1Click(int index) {
             const std::int16_t rule = SelectedRule();
             if (rule >= 0) {
                 bulkUpdate_ = true;
-                CleanRows(grid(), rule, appState().RowCount);
+                CleanRows(grid(), rule, appState().RowCount, &doubts_);
                 bulkUpdate_ = false;
                 refreshFlags();
             }
@@ -309,7 +310,7 @@ void BatchWindow::refreshFlags() {
 }
 
 void BatchWindow::refreshSummary() {
-    const BatchSummary summary = SummariseBatch(grid(), HandOverCount(grid()), {});
+    const BatchSummary summary = SummariseBatch(grid(), HandOverCount(grid()), {}, doubts_);
     ui_->Summary->setText(summary.text());
 }
 
@@ -319,7 +320,10 @@ void BatchWindow::refreshRowFlags(int row) {
     const bool wasBulk = bulkUpdate_;
     bulkUpdate_ = true;  // colouring a cell changes its item: not an edit
     const FormContent record = RecordForm(grid(), row, {});
-    const CheckedForm checked = IsBlankRecord(record) ? CheckedForm{} : CheckForm(record);
+    CheckedForm checked = IsBlankRecord(record) ? CheckedForm{} : CheckForm(record);
+    for (FieldNote& doubt : DoubtNotes(doubts_, row)) {
+        checked.problems.push_back(std::move(doubt));
+    }
     QTableWidget* table = ui_->Table1;
     for (const BatchColumn& batchColumn : kBatchColumns) {
         const int column = batchColumn.gridColumn;
@@ -360,6 +364,8 @@ void BatchWindow::refreshRowFlags(int row) {
 
 void BatchWindow::onItemChanged(QTableWidgetItem* item) {
     if (!bulkUpdate_ && item) {
+        // The operator's text is what the cell holds now, whatever the workbook computed.
+        doubts_.erase({item->row() + 1, item->column() + 1});
         refreshRowFlags(item->row() + 1);
         refreshSummary();
     }

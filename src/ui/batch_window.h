@@ -59,6 +59,9 @@ public:
     // What the batch was imported from.
     const ImportRequest& importedRequest() const { return request_; }
 
+    // The cells whose value the workbook could not vouch for, until the operator edits them.
+    const CellDoubts& doubts() const { return doubts_; }
+
     // What became of each record since the import, from record 1.
     const std::vector<RecordState>& states() const { return states_; }
     void markRecord(int record, RecordState state);
@@ -89,6 +92,7 @@ private:
     bool handedOver_ = false;
     ImportRequest request_;
     std::vector<RecordState> states_;
+    CellDoubts doubts_;
 };
 
 // The selected button of Option1 in 表格 (0 to 3), or -1 when none is selected.

@@ -244,7 +244,9 @@ void MainWindow::normaliseFields() {
 }
 
 void MainWindow::markProblems() {
-    const CheckedForm checked = CheckForm(formContent());
+    CheckedForm checked = CheckForm(formContent());
+    const DocumentInfo shown = document(NumScroll()->value(), false);
+    checked.problems.insert(checked.problems.end(), shown.doubts.begin(), shown.doubts.end());
     // An empty or zero amount is refused only when the form is printed: a form being filled in is no
     // reason to paint the amount red.
     const AmountReading amount = ReadAmount(boxText(kAmount));
@@ -348,6 +350,9 @@ DocumentInfo MainWindow::document(int position, bool numberedFile) const {
                                                                    window->importedRequest().path)
                                                     : FormDocument(boxText(kPayeeName));
     info.numberedFile = numberedFile;
+    if (info.record > 0) {
+        info.doubts = DoubtNotes(window->doubts(), position);
+    }
     return info;
 }
 
@@ -437,7 +442,7 @@ std::vector<int> MainWindow::recordsToPrint(BatchWindow& window, int count) {
                    ? QStringLiteral("在这批数据中已经打印")
                    : QString();
     };
-    const PrintPlan plan = PlanPrint(window.grid(), count, formContent(), printedBefore);
+    const PrintPlan plan = PlanPrint(window.grid(), count, formContent(), printedBefore, window.doubts());
     const int edited = editedRecord(window, count);
     if (plan.clean() && edited == 0) {
         return plan.records;

@@ -15,8 +15,8 @@
 #include "number_text.h"
 #include "pdf_document.h"
 #include "print_plan.h"
-#include "rounding.h"
 #include "batch_run.h"
+#include "rounding.h"
 #include "recording_surface.h"
 #include "scripted_dialogs.h"
 #include "settings_store.h"
@@ -277,6 +277,40 @@ private Q_SLOTS:
         for (const auto& [records, count] : counts) {
             QCOMPARE(HandOverCount(GridOf(U(records))), count);
         }
+    }
+
+    // A formula whose result the workbook cannot vouch for refuses its record, naming the field; the
+    // doubt moves with its row when rows are cleaned.
+    void formulaDoubts() {
+        // Rows 2 to 4 of a worksheet whose amounts are formulas, row 3's without a result.
+        struct Sheet final : Worksheet {
+            int maxRow() const override { return 100; }
+            int maxColumn() const override { return 10; }
+            QString cellText(int row, int col) override {
+                return row > 4 ? QString() : col == 1 ? QStringLiteral("P%1").arg(row) : QStringLiteral("5");
+            }
+            bool isUncomputedFormula(int row, int col) override { return row == 3 && col == 4; }
+            int nextRowWithData(int, const std::vector<int>&) override { return 0; }
+        };
+        struct Book final : Workbook {
+            std::unique_ptr<Worksheet> worksheet(const QString&) override { return std::make_unique<Sheet>(); }
+            QStringList sheetNames() const override { return {}; }
+        };
+        MemoryGrid grid(501, 5);
+        ImportOutcome outcome =
+            ImportWorkbook({QStringLiteral("book.xlsx"), QStringLiteral("s")}, grid, [](const QString&) {
+                return std::make_unique<Book>();
+            });
+        QCOMPARE(outcome.doubts, (CellDoubts{{2, 4}}));
+        const PrintPlan plan = PlanPrint(grid, 3, {}, {}, outcome.doubts);
+        QCOMPARE(plan.records, (std::vector<int>{1, 3}));
+        QCOMPARE(plan.refused.size(), std::size_t(1));
+        QCOMPARE(plan.refused[0].text,
+                 QStringLiteral("汇款金额是公式，工作簿里没有算好的结果，请在表格程序中打开并保存后再导入"));
+        grid.setText(1, 1, QString());
+        CleanRows(grid, 0, 3, &outcome.doubts);
+        QCOMPARE(outcome.doubts, (CellDoubts{{1, 4}}));
+        QCOMPARE(grid.text(1, 1), QStringLiteral("P3"));
     }
 
     void readWorkbook() {

@@ -127,7 +127,7 @@ std::optional<Batch> readBatch(const BatchRequest& request, QString* error) {
         return std::nullopt;
     }
     if (request.cleanRule >= 0) {
-        CleanRows(batch.grid, request.cleanRule, batch.outcome.rowsRead);
+        CleanRows(batch.grid, request.cleanRule, batch.outcome.rowsRead, &batch.outcome.doubts);
     }
     return batch;
 }
@@ -169,7 +169,7 @@ int runImport(const QStringList& arguments) {
         return kExitFailed;
     }
     if (parser.isSet(QStringLiteral("summary"))) {
-        printOut(SummariseBatch(batch->grid, HandOverCount(batch->grid), {}).text());
+        printOut(SummariseBatch(batch->grid, HandOverCount(batch->grid), {}, batch->outcome.doubts).text());
     }
     for (int row = 1; !parser.isSet(QStringLiteral("summary")) && row <= batch->outcome.rowsRead; ++row) {
         QStringList fields{QString::number(row)};

@@ -133,7 +133,7 @@ std::optional<Forms> batchForms(const BatchRequest& request, const FormContent& 
     }
     Forms forms;
     forms.count = HandOverCount(batch->grid);
-    const PrintPlan plan = PlanPrint(batch->grid, forms.count, common, {});
+    const PrintPlan plan = PlanPrint(batch->grid, forms.count, common, {}, batch->outcome.doubts);
     tellNotes(plan.refused, QStringLiteral("不能打印"));
     tellNotes(plan.warnings, QStringLiteral("请注意"));
     if (!plan.refused.empty() && !skipInvalid) {
