@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Builds the workbook readers' libFuzzer targets with clang in build-fuzz and runs each over its seed
-# corpus in fuzz/corpus/<reader>/ (a few seconds: what CI runs). With a number N, then fuzzes each
-# reader for N seconds more, in a scratch corpus grown from the seeds (build-fuzz/corpus/<reader>/);
-# inputs that fail land in build-fuzz/findings/<reader>/.
+# Builds the workbook readers' libFuzzer targets with clang in build-fuzz (or $VELMORA_FUZZ_BUILD) and
+# runs each over its seed corpus in fuzz/corpus/<reader>/ (a few seconds: what CI runs). With a number
+# N, then fuzzes each reader for N seconds more, in a scratch corpus grown from the seeds
+# (<build>/corpus/<reader>/); inputs that fail land in <build>/findings/<reader>/.
 #   scripts/fuzz.sh        # the seed corpora once
 #   scripts/fuzz.sh 600    # and ten minutes of fuzzing per reader
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build="$top/build-fuzz"
+build="${VELMORA_FUZZ_BUILD:-$top/build-fuzz}"
 seconds="${1:-0}"
 readers=(xlsx xls ods csv)
 

@@ -340,9 +340,9 @@ private:
     }
 
     // After the rows, among the root's other children: <sheetCalcPr> and the ranges of the first
-    // <mergeCells>. Other
-    // elements are passed over with what they hold, as the XML reader passes them; an
-    // mc:AlternateContent could stand for <mergeCells>, and leaves the sheet to the XML reader.
+    // <mergeCells>. Other elements are passed over with what they hold, as the XML reader passes them,
+    // unless they hold an element of either name (as an mc:AlternateContent's branch could), which
+    // leaves the sheet to the XML reader.
     void scanAfterRows() {
         Tag tag;
         QByteArrayView name;
@@ -354,8 +354,8 @@ private:
                 continue;
             }
             const bool ours = local(tag.name, name);
-            if (depth == 1 && !tag.end && is(name, "AlternateContent")) {
-                foreign = true;
+            if (depth > 1 && !tag.end && (is(name, "mergeCells") || is(name, "sheetCalcPr"))) {
+                foreign = true;  // perhaps in an alternate content's branch: the XML reader decides
                 return;
             }
             if (depth == 1 && !tag.end && ours && is(name, "sheetCalcPr")) {
