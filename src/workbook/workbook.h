@@ -67,8 +67,9 @@ public:
 
 // Opens a workbook (.xlsx/.xlsm, .xls, .ods), the format recognised from the file's content, not its
 // name; a file that is none of them is read as comma- or tab-separated text when its name ends in
-// .csv or .txt. Throws AutomationError 5 when no file can be read from the path (empty path, missing,
-// unreadable, a folder, a FIFO or device: only regular files are opened), 432 when it is not a
+// .csv or .txt, decoded strictly (text in no coding the reader knows is broken, 432, its detail naming
+// the line: csv_reader.h). Throws AutomationError 5 when no file can be read from the path (empty path,
+// missing, unreadable, a folder, a FIFO or device: only regular files are opened), 432 when it is not a
 // workbook or is broken, 438 when it is a container of another kind of document, 70 when it is
 // encrypted. Files are untrusted: a file that would make the reader inflate or allocate beyond fixed
 // bounds counts as broken (432), whenever the reader meets it; a cell longer than a cell can hold
