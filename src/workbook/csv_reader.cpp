@@ -271,10 +271,6 @@ private:
     QByteArray bytes_;
 };
 
-[[noreturn]] void refuse(const QString& why) {
-    ThrowBroken(why);
-}
-
 // Reads the whole file once and judges its coding; throws AutomationError 432 for a file of none.
 void judgeCoding(CsvText& text) {
     QIODevice& device = *text.device;
@@ -293,19 +289,23 @@ void judgeCoding(CsvText& text) {
     CodingCheck first(text.coding);
     CodingCheck second(Coding::Gb18030);
     if (!device.seek(text.start)) {
-        refuse(QStringLiteral("cannot read the CSV file"));
+        ThrowBroken(QStringLiteral("cannot read the CSV file"));
     }
     qint64 size = text.start;
     QByteArray chunk(kWindow, Qt::Uninitialized);
-    for (qint64 n; (n = device.read(chunk.data(), kWindow)) > 0;) {
+    qint64 n;
+    while ((n = device.read(chunk.data(), kWindow)) > 0) {
         if ((size += n) > kMaxCsvFile) {
-            refuse(QStringLiteral("CSV 文件超过 %1 MiB").arg(kMaxCsvFile >> 20));
+            ThrowBroken(QStringLiteral("CSV 文件超过 %1 MiB").arg(kMaxCsvFile >> 20));
         }
         const bool firstOk = first.feed(chunk.constData(), n);
         const bool secondOk = !marked && second.feed(chunk.constData(), n);
         if (!firstOk && !secondOk) {
             break;
         }
+    }
+    if (n < 0) {
+        ThrowBroken(QStringLiteral("cannot read the CSV file"));
     }
     if (first.finish()) {
         text.end = size;
@@ -319,15 +319,16 @@ void judgeCoding(CsvText& text) {
     // The coding that held out longer is the one the file was meant in.
     const CodingCheck& fault = marked || first.line() >= second.line() ? first : second;
     if (fault.fault() == CodingCheck::Fault::Nul) {
-        refuse(QStringLiteral("CSV 文件第 %1 行含有空字符（U+0000）").arg(fault.line()));
+        ThrowBroken(QStringLiteral("CSV 文件第 %1 行含有空字符（U+0000）").arg(fault.line()));
     }
     if (!marked) {
-        refuse(QStringLiteral("CSV 文件第 %1 行既不是 UTF-8 也不是 GB18030 编码的文字").arg(fault.line()));
+        ThrowBroken(
+            QStringLiteral("CSV 文件第 %1 行既不是 UTF-8 也不是 GB18030 编码的文字").arg(fault.line()));
     }
     const QString coding = text.width == 1 ? QStringLiteral("UTF-8") : QStringLiteral("UTF-16");
-    refuse(QStringLiteral("CSV 文件以 %1 字节顺序标记开头，第 %2 行却不是 %1 编码的文字")
-               .arg(coding)
-               .arg(fault.line()));
+    ThrowBroken(QStringLiteral("CSV 文件以 %1 字节顺序标记开头，第 %2 行却不是 %1 编码的文字")
+                    .arg(coding)
+                    .arg(fault.line()));
 }
 
 // The separator: a tab when the first line holds tabs and no commas, else a comma.
