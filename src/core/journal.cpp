@@ -19,18 +19,25 @@ namespace velmora {
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+// 1: the first; 2: adds the worksheet of a batch record and the entry a reprint printed again.
+constexpr int kSchemaVersion = 2;
 // How long a run waits for another program's run writing the journal at the same time.
 constexpr int kBusyMilliseconds = 10000;
 constexpr auto kDayFormat = "yyyy-MM-dd";
 
-const char* const kCreateTable =
-    "CREATE TABLE prints (id INTEGER PRIMARY KEY, time INTEGER NOT NULL, day TEXT NOT NULL, "
-    "destination TEXT NOT NULL, workbook TEXT NOT NULL, record INTEGER NOT NULL, payee TEXT NOT NULL, "
-    "postcode TEXT NOT NULL, amount TEXT NOT NULL, outcome INTEGER NOT NULL, reason TEXT NOT NULL, "
-    "form TEXT NOT NULL)";
-const char* const kCreateIndex = "CREATE INDEX prints_by_day ON prints (day)";
-const char* const kColumns = "id, time, destination, workbook, record, outcome, reason, form";
+// The statements that bring a file of version n - 1 (0: none) to version n.
+const std::vector<std::vector<const char*>> kSchemaSteps = {
+    {"CREATE TABLE prints (id INTEGER PRIMARY KEY, time INTEGER NOT NULL, day TEXT NOT NULL, "
+     "destination TEXT NOT NULL, workbook TEXT NOT NULL, record INTEGER NOT NULL, payee TEXT NOT NULL, "
+     "postcode TEXT NOT NULL, amount TEXT NOT NULL, outcome INTEGER NOT NULL, reason TEXT NOT NULL, "
+     "form TEXT NOT NULL)",
+     "CREATE INDEX prints_by_day ON prints (day)"},
+    {"ALTER TABLE prints ADD COLUMN sheet TEXT NOT NULL DEFAULT ''",
+     "ALTER TABLE prints ADD COLUMN reprint_of INTEGER NOT NULL DEFAULT 0",
+     "CREATE INDEX prints_by_record ON prints (workbook, record)"},
+};
+static_assert(kSchemaVersion == 2, "one step a version");
+const char* const kColumns = "id, time, destination, workbook, sheet, record, reprint_of, outcome, reason, form";
 
 QString formJson(const FormContent& form) {
     QJsonArray texts;
@@ -63,6 +70,29 @@ FormContent formFromJson(const QString& json) {
     return form;
 }
 
+JournalOutcome outcomeFrom(int value);
+
+// A text to bind: a null QString would bind as NULL, which equals nothing.
+QVariant text(const QString& value) {
+    return QVariant(value.isNull() ? QStringLiteral("") : value);
+}
+
+// The entry a query selecting kColumns is on.
+JournalEntry entryAt(const QSqlQuery& query) {
+    JournalEntry entry;
+    entry.id = query.value(0).toLongLong();
+    entry.time = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong());
+    entry.destination = query.value(2).toString();
+    entry.workbook = query.value(3).toString();
+    entry.sheet = query.value(4).toString();
+    entry.record = query.value(5).toInt();
+    entry.reprintOf = query.value(6).toLongLong();
+    entry.outcome = outcomeFrom(query.value(7).toInt());
+    entry.reason = query.value(8).toString();
+    entry.form = formFromJson(query.value(9).toString());
+    return entry;
+}
+
 JournalOutcome outcomeFrom(int value) {
     return value == int(JournalOutcome::Failed)    ? JournalOutcome::Failed
            : value == int(JournalOutcome::Stopped) ? JournalOutcome::Stopped
@@ -84,10 +114,11 @@ QString OutcomeText(JournalOutcome outcome) {
 }
 
 QString SourceText(const JournalEntry& entry) {
-    if (entry.record <= 0) {
-        return QStringLiteral("手工填写");
-    }
-    return QStringLiteral("%1 第 %2 个").arg(QFileInfo(entry.workbook).fileName()).arg(entry.record);
+    const QString source = entry.record <= 0 ? QStringLiteral("手工填写")
+                                             : QStringLiteral("%1 第 %2 个")
+                                                   .arg(QFileInfo(entry.workbook).fileName())
+                                                   .arg(entry.record);
+    return entry.reprintOf > 0 ? source + QStringLiteral("（重新打印第 %1 条）").arg(entry.reprintOf) : source;
 }
 
 QString JournalTotalText(const std::vector<JournalEntry>& entries) {
@@ -180,7 +211,17 @@ bool PrintJournal::open() {
     if (!db.open()) {
         return fail(QStringLiteral("无法打开：%1。").arg(db.lastError().text()));
     }
-    QSqlQuery query(db);
+    if (!setUpSchema()) {
+        db.close();
+        return false;
+    }
+    open_ = true;
+    trouble_.clear();
+    return true;
+}
+
+bool PrintJournal::setUpSchema() {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
     const auto version = [&query]() -> std::optional<int> {
         if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
             return std::nullopt;
@@ -191,46 +232,42 @@ bool PrintJournal::open() {
         query.finish();
         return value;
     };
-    const auto refuse = [&](const QString& reason) {
-        db.close();
-        return fail(reason);
-    };
     std::optional<int> found = version();
-    if (found == 0) {
-        // A file of no tables is one just created, here or by another program's run at the same
-        // moment: the schema is set up under a write lock taken before anything is read, so that one
-        // run creates it and every other finds it made.
+    if (found && *found < kSchemaVersion) {
+        // A file just created (version 0, no tables), here or by another program's run at the same
+        // moment, or one of an earlier version: the schema is set up under a write lock taken before
+        // anything is read, so that one run sets it up and every other finds it done.
         if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-            return refuse(QStringLiteral("无法建立：%1。").arg(query.lastError().text()));
+            return fail(QStringLiteral("无法建立：%1。").arg(query.lastError().text()));
         }
         found = version();
-        bool created = true;
-        if (found == 0) {
-            if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next() ||
-                query.value(0).toInt() != 0) {
-                query.exec(QStringLiteral("ROLLBACK"));
-                return refuse(QStringLiteral("不是 Velmora 的打印记录，未作改动。"));
-            }
-            created = query.exec(QString::fromLatin1(kCreateTable)) &&
-                      query.exec(QString::fromLatin1(kCreateIndex)) &&
-                      query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
-            found = kSchemaVersion;
-        }
-        const QString error = query.lastError().text();
-        if (!created || !query.exec(QStringLiteral("COMMIT"))) {
-            const QString why = created ? query.lastError().text() : error;
+        if (found == 0 && (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next() ||
+                           query.value(0).toInt() != 0)) {
             query.exec(QStringLiteral("ROLLBACK"));
-            return refuse(QStringLiteral("无法建立：%1。").arg(why));
+            return fail(QStringLiteral("不是 Velmora 的打印记录，未作改动。"));
         }
+        query.finish();
+        bool done = found.has_value();
+        for (int step = found.value_or(kSchemaVersion); done && step < kSchemaVersion; ++step) {
+            for (const char* statement : kSchemaSteps[std::size_t(step)]) {
+                done = done && query.exec(QString::fromLatin1(statement));
+            }
+        }
+        done = done && query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+        const QString error = query.lastError().text();
+        if (!done || !query.exec(QStringLiteral("COMMIT"))) {
+            const QString why = done ? query.lastError().text() : error;
+            query.exec(QStringLiteral("ROLLBACK"));
+            return fail(QStringLiteral("无法建立：%1。").arg(why));
+        }
+        found = kSchemaVersion;
     }
     if (!found) {
-        return refuse(QStringLiteral("已损坏，无法读取（%1），未作改动。").arg(query.lastError().text()));
+        return fail(QStringLiteral("已损坏，无法读取（%1），未作改动。").arg(query.lastError().text()));
     }
     if (*found > kSchemaVersion) {
-        return refuse(QStringLiteral("由较新版本的 Velmora 建立（版本 %1），未作改动。").arg(*found));
+        return fail(QStringLiteral("由较新版本的 Velmora 建立（版本 %1），未作改动。").arg(*found));
     }
-    open_ = true;
-    trouble_.clear();
     return true;
 }
 
@@ -243,15 +280,12 @@ bool PrintJournal::record(JournalEntry entry) {
     }
     QSqlQuery query(QSqlDatabase::database(connection_, false));
     query.prepare(QStringLiteral(
-        "INSERT INTO prints (time, day, destination, workbook, record, payee, postcode, amount, outcome, "
-        "reason, form) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    // A null QString binds as NULL: texts are bound as texts, empty or not.
-    const auto text = [](const QString& value) {
-        return QVariant(value.isNull() ? QStringLiteral("") : value);
-    };
+        "INSERT INTO prints (time, day, destination, workbook, sheet, record, reprint_of, payee, postcode, "
+        "amount, outcome, reason, form) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const QVariant& value :
          {QVariant(entry.time.toMSecsSinceEpoch()), QVariant(entry.time.date().toString(kDayFormat)),
-          text(entry.destination), text(entry.workbook), QVariant(entry.record),
+          text(entry.destination), text(entry.workbook), text(entry.sheet), QVariant(entry.record),
+          QVariant(entry.reprintOf),
           text(entry.form.text(Field::PayeeName)), text(entry.form.text(Field::PayeePostcode)),
           text(entry.form.text(Field::Amount)), QVariant(int(entry.outcome)), text(entry.reason),
           QVariant(formJson(entry.form))}) {
@@ -293,18 +327,34 @@ std::vector<JournalEntry> PrintJournal::entriesOn(QDate day) {
         return entries;
     }
     while (query.next()) {
-        JournalEntry entry;
-        entry.id = query.value(0).toLongLong();
-        entry.time = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong());
-        entry.destination = query.value(2).toString();
-        entry.workbook = query.value(3).toString();
-        entry.record = query.value(4).toInt();
-        entry.outcome = outcomeFrom(query.value(5).toInt());
-        entry.reason = query.value(6).toString();
-        entry.form = formFromJson(query.value(7).toString());
-        entries.push_back(std::move(entry));
+        entries.push_back(entryAt(query));
     }
     return entries;
+}
+
+std::optional<JournalEntry> PrintJournal::sentBefore(const QString& workbook, const QString& sheet, int record,
+                                                     const FormContent& form) {
+    if (!open()) {
+        return std::nullopt;
+    }
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QStringLiteral("SELECT %1 FROM prints WHERE workbook = ? AND sheet = ? COLLATE NOCASE AND record = ? "
+                                 "AND outcome = ? AND payee = ? AND postcode = ? AND amount = ? "
+                                 "ORDER BY id DESC LIMIT 1")
+                      .arg(kColumns));
+    for (const QVariant& value :
+         {text(workbook), text(sheet), QVariant(record), QVariant(int(JournalOutcome::Sent)),
+          text(form.text(Field::PayeeName)), text(form.text(Field::PayeePostcode)), text(form.text(Field::Amount))}) {
+        query.addBindValue(value);
+    }
+    if (!query.exec()) {
+        fail(QStringLiteral("无法读取：%1。").arg(query.lastError().text()));
+        return std::nullopt;
+    }
+    if (!query.next()) {
+        return std::nullopt;
+    }
+    return entryAt(query);
 }
 
 }  // namespace velmora

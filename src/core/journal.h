@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "form.h"
@@ -26,13 +27,16 @@ struct JournalEntry {
     QDateTime time;
     QString destination;  // the printer's name, or the file written
     QString workbook;     // the workbook the record came from; "" for a form typed by hand
+    QString sheet;        // and its worksheet
     int record = 0;       // its record number; 0 for a form typed by hand
+    qint64 reprintOf = 0;  // the entry this one printed again; 0 for a first print
     FormContent form;     // as it printed: checked, its amount normalised
     JournalOutcome outcome = JournalOutcome::Sent;
     QString reason;  // why it failed or stopped
 };
 
-// Where an entry's form came from: "手工填写", or "payees.xlsx 第 3 个".
+// Where an entry's form came from: "手工填写", or "payees.xlsx 第 3 个", and for a reprint
+// "（重新打印第 12 条）".
 QString SourceText(const JournalEntry& entry);
 
 // What the entries shown add up to: "已发送 20 个汇款单，合计 ￥25,680.50" and, when some were not
@@ -62,6 +66,10 @@ public:
     std::vector<QDate> days();
     // A day's entries in the order they were recorded.
     std::vector<JournalEntry> entriesOn(QDate day);
+    // The latest entry that sent this record of this worksheet with this payee, postcode and amount
+    // (the form as it prints); nothing when there is none or the journal cannot be read.
+    std::optional<JournalEntry> sentBefore(const QString& workbook, const QString& sheet, int record,
+                                           const FormContent& form);
 
     // Why the journal could not be opened, read or written the last time; "" when it could.
     const QString& trouble() const { return trouble_; }
@@ -70,6 +78,9 @@ public:
 
 private:
     bool open();
+    // Creates the tables in a file without any, or brings those of an earlier version up to date,
+    // under a write lock. False with the trouble set when it cannot.
+    bool setUpSchema();
     bool fail(const QString& reason);
 
     QString path_;

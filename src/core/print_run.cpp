@@ -141,20 +141,29 @@ PrintResult PrintRemittance(const FormContent& form, bool askPrinter, const Prin
     return result;
 }
 
+JournalEntry JournalEntryFor(const QString& destination, const FormContent& form, const DocumentInfo& info,
+                             JournalOutcome outcome, const QString& reason) {
+    JournalEntry entry;
+    entry.destination = destination;
+    entry.workbook = info.record > 0 ? info.workbook : QString();
+    entry.sheet = info.record > 0 ? info.sheet : QString();
+    entry.record = info.record;
+    entry.reprintOf = info.reprintOf;
+    entry.form = form;
+    entry.outcome = outcome;
+    entry.reason = reason;
+    return entry;
+}
+
 void RecordInJournal(const PrintContext& context, const FormContent& form, const DocumentInfo& info,
                      JournalOutcome outcome, PrintResult& result) {
     if (!context.journal) {
         return;
     }
-    JournalEntry entry;
     const QString file = context.printer.outputFile(info);
-    entry.destination = file.isEmpty() ? context.printer.printerName() : QDir::toNativeSeparators(file);
-    entry.workbook = info.record > 0 ? info.workbook : QString();
-    entry.record = info.record;
-    entry.form = form;
-    entry.outcome = outcome;
-    entry.reason = result.reason;
-    context.journal->record(std::move(entry));
+    context.journal->record(JournalEntryFor(
+        file.isEmpty() ? context.printer.printerName() : QDir::toNativeSeparators(file), form, info, outcome,
+        result.reason));
     result.journalTrouble = context.journal->takeTrouble();
 }
 

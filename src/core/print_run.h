@@ -44,6 +44,8 @@ struct DocumentInfo {
     int record = 0;  // 0: a form typed by hand
     int recordCount = 0;
     QString workbook;           // never written over
+    QString sheet;              // the worksheet the record came from
+    qint64 reprintOf = 0;       // the journal entry this document prints again
     bool numberedFile = false;  // printed to a file: one file per record, numbered ("forms-03.pdf")
     std::vector<FieldNote> doubts;  // why the record's cells cannot be trusted: it is refused for them
 };
@@ -90,6 +92,11 @@ struct PrintContext {
     CalibrationFor calibration;
     PrintJournal* journal = nullptr;
 };
+
+// The journal's entry for a form's document sent to `destination` (a printer's name or a file), as it
+// printed, and how its run ended.
+JournalEntry JournalEntryFor(const QString& destination, const FormContent& form, const DocumentInfo& info,
+                             JournalOutcome outcome, const QString& reason);
 
 // Records in the context's journal how a form's run ended, when it has a journal; the journal's
 // trouble, the first time, goes to result.journalTrouble.

@@ -27,6 +27,7 @@
 #include "entry_boxes.h"
 #include "form_check.h"
 #include "import.h"
+#include "journal.h"
 #include "journal_window.h"
 #include "number_text.h"
 #include "open_workbook_dialog.h"
@@ -346,9 +347,14 @@ void MainWindow::command(int index) {
 DocumentInfo MainWindow::document(int position, bool numberedFile) const {
     BatchWindow* window = batch();
     const int count = window ? recordCount() : 0;
-    DocumentInfo info = window && position <= count ? FormDocument(boxText(kPayeeName), position, count,
-                                                                   window->importedRequest().path)
-                                                    : FormDocument(boxText(kPayeeName));
+    DocumentInfo info =
+        window && position <= count
+            ? FormDocument(boxText(kPayeeName), position, count,
+                           QFileInfo(window->importedRequest().path).absoluteFilePath())
+            : FormDocument(boxText(kPayeeName));
+    if (window && position <= count) {
+        info.sheet = window->importedRequest().sheet;
+    }
     info.numberedFile = numberedFile;
     if (info.record > 0) {
         info.doubts = DoubtNotes(window->doubts(), position);
@@ -437,10 +443,18 @@ int MainWindow::editedRecord(BatchWindow& window, int count) const {
 }
 
 std::vector<int> MainWindow::recordsToPrint(BatchWindow& window, int count) {
-    const auto printedBefore = [&window](int record, const CheckedForm&) {
-        return window.states()[std::size_t(record - 1)] == RecordState::Printed
-                   ? QStringLiteral("在这批数据中已经打印")
-                   : QString();
+    // Printed before: in this batch, or, found in the journal, in an earlier run of the program.
+    const DocumentInfo any = document(1, false);
+    const auto printedBefore = [&](int record, const CheckedForm& form) {
+        if (window.states()[std::size_t(record - 1)] == RecordState::Printed) {
+            return QStringLiteral("在这批数据中已经打印");
+        }
+        const std::optional<JournalEntry> sent =
+            services().journal ? services().journal->sentBefore(any.workbook, any.sheet, record, form.form)
+                               : std::nullopt;
+        return sent ? QStringLiteral("已于 %1 发送到 %2")
+                          .arg(sent->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), sent->destination)
+                    : QString();
     };
     const PrintPlan plan = PlanPrint(window.grid(), count, formContent(), printedBefore, window.doubts());
     const int edited = editedRecord(window, count);

@@ -73,10 +73,19 @@ void RecordStopped(const FormContent& form, const DocumentInfo& info, const QStr
 }
 
 void ReprintEntry(const JournalEntry& entry, QWidget* parent) {
-    DocumentInfo info = FormDocument(entry.form.text(Field::PayeeName));
+    const QString payee = entry.form.text(Field::PayeeName);
+    if (!services().dialogs->askYesNo(
+            parent,
+            QStringLiteral("再次打印 %1 %2？").arg(payee, ReadAmount(entry.form.text(Field::Amount)).money.text()),
+            QStringLiteral("重新打印"))) {
+        return;
+    }
+    DocumentInfo info = FormDocument(payee);
     info.title += QStringLiteral("（重新打印）");
     info.record = entry.record;
     info.workbook = entry.workbook;
+    info.sheet = entry.sheet;
+    info.reprintOf = entry.id;
     TellNotPrinted(PrintFromWindow(entry.form, true, parent, info), QStringLiteral("汇款单没有打印：\n"), parent);
 }
 

@@ -77,6 +77,17 @@ private Q_SLOTS:
         const std::vector<PdfPage> pages = pdfWords(out);
         QCOMPARE(pages.size(), std::size_t(3));
         QCOMPARE(QFile::permissions(out) & 0x0077, QFileDevice::Permissions());
+        // The journal holds them as sent: again only with --reprint.
+        const QString again = path(QStringLiteral("again.pdf"));
+        const CliRun twice =
+            runCli({"render", "--batch", batch_, "--pdf", again, "--x", "10", "--y", "10", "--skip-invalid"});
+        QCOMPARE(twice.exitCode, 1);
+        QVERIFY(twice.err.contains(QStringLiteral("3 个汇款单已经打印过")));
+        QVERIFY(!QFile::exists(again));
+        QCOMPARE(runCli({"render", "--batch", batch_, "--pdf", again, "--x", "10", "--y", "10", "--skip-invalid",
+                         "--reprint"})
+                     .exitCode,
+                 0);
     }
 
     // One form from the options, normalised as the amount box normalises it: 100 prints as 100.00.
@@ -164,6 +175,7 @@ private Q_SLOTS:
         QTest::newRow("x alone") << QStringList{"render", "--pdf", "a.pdf", "--x", "10"};
         QTest::newRow("x out of range") << QStringList{"render", "--pdf", "a.pdf", "--x", "31", "--y", "1"};
         QTest::newRow("sheet without batch") << QStringList{"render", "--pdf", "a.pdf", "--sheet", "s"};
+        QTest::newRow("reprint without batch") << QStringList{"render", "--pdf", "a.pdf", "--reprint"};
         QTest::newRow("pdf and printer") << QStringList{"render", "--pdf", "a.pdf", "--printer", "p"};
         QTest::newRow("bad columns") << QStringList{"import", "a.csv", "--columns", "A,B"};
         QTest::newRow("bad first row") << QStringList{"import", "a.csv", "--first-row", "40000"};

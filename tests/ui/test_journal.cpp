@@ -89,7 +89,7 @@ private Q_SLOTS:
         QTest::newRow("damaged") << "damaged"
                                  << "已损坏";
         QTest::newRow("newer") << "newer"
-                               << "由较新版本的 Velmora 建立（版本 2）";
+                               << "由较新版本的 Velmora 建立（版本 3）";
         QTest::newRow("foreign") << "foreign"
                                  << "不是 Velmora 的打印记录";
         QTest::newRow("folder") << "folder"
@@ -138,7 +138,7 @@ private Q_SLOTS:
             file.write(QByteArray("SQLite format 3").leftJustified(4096, 'x'));
         } else if (kind == QLatin1String("newer")) {
             makeDatabase(path, {QStringLiteral("CREATE TABLE prints (id INTEGER)"),
-                                QStringLiteral("PRAGMA user_version = 2")});
+                                QStringLiteral("PRAGMA user_version = 3")});
         } else if (kind == QLatin1String("foreign")) {
             makeDatabase(path, {QStringLiteral("CREATE TABLE accounts (id INTEGER)")});
         } else if (kind == QLatin1String("folder")) {
@@ -258,6 +258,36 @@ private Q_SLOTS:
         QCOMPARE(SourceText(formula), QStringLiteral("手工填写"));
     }
 
+    // A journal of the first version is brought up to date, its rows kept; a record is found as sent
+    // only with the same worksheet, record, payee, postcode and amount.
+    void sentBefore() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("journal.sqlite"));
+        makeDatabase(path, {QStringLiteral("CREATE TABLE prints (id INTEGER PRIMARY KEY, time INTEGER NOT NULL, "
+                                           "day TEXT NOT NULL, destination TEXT NOT NULL, workbook TEXT NOT NULL, "
+                                           "record INTEGER NOT NULL, payee TEXT NOT NULL, postcode TEXT NOT NULL, "
+                                           "amount TEXT NOT NULL, outcome INTEGER NOT NULL, reason TEXT NOT NULL, "
+                                           "form TEXT NOT NULL)"),
+                            QStringLiteral("INSERT INTO prints VALUES (1, 0, '2026-12-01', 'PDF', '/w.xlsx', 3, "
+                                           "'张三', '', '￥12.00', 0, '', '{}')"),
+                            QStringLiteral("PRAGMA user_version = 1")});
+        PrintJournal journal(path);
+        JournalEntry sent = entry(QStringLiteral("王五"), QStringLiteral("￥856.50"));
+        sent.workbook = QStringLiteral("/w.xlsx");
+        sent.sheet = QStringLiteral("Sheet1");
+        sent.record = 4;
+        QVERIFY2(journal.record(sent), qPrintable(journal.trouble()));
+        QCOMPARE(journal.entriesOn(QDate(2026, 12, 1)).size(), std::size_t(1));
+        const std::optional<JournalEntry> found =
+            journal.sentBefore(QStringLiteral("/w.xlsx"), QStringLiteral("sheet1"), 4, sent.form);
+        QVERIFY(found && found->destination == QStringLiteral("Counter") && found->id == 2);
+        FormContent other = sent.form;
+        other.text(Field::Amount) = QStringLiteral("￥856.00");
+        QVERIFY(!journal.sentBefore(QStringLiteral("/w.xlsx"), QStringLiteral("sheet1"), 4, other));
+        QVERIFY(!journal.sentBefore(QStringLiteral("/w.xlsx"), QStringLiteral("Sheet2"), 4, sent.form));
+        QVERIFY(!journal.sentBefore(QStringLiteral("/w.xlsx"), QStringLiteral("Sheet1"), 5, sent.form));
+    }
+
     // Forms printed from the main window are listed with the day's sum; the list exports as CSV and a
     // chosen form prints again through the printer dialog.
     void window() {
@@ -307,15 +337,22 @@ private Q_SLOTS:
         services_->printer.failToStart = false;
         table->selectRow(0);
         services_->dialogs.printerAnswers = {true};
+        services_->dialogs.questionAnswers = {false, true};  // asked once: No prints nothing, Yes prints
         journal->findChild<QPushButton*>(QStringLiteral("ReprintButton"))->click();
+        QCOMPARE(services_->dialogs.calls.back().text, QStringLiteral("再次打印 张三 ￥1,234.50？"));
+        const std::size_t printed = services_->printer.infos.size();
+        journal->findChild<QPushButton*>(QStringLiteral("ReprintButton"))->click();
+        QCOMPARE(services_->printer.infos.size(), printed + 1);
         QCOMPARE(services_->printer.infos.back().title, QStringLiteral("汇款单 张三（重新打印）"));
         QCOMPARE(services_->dialogs.calls.back().kind,
                  test::ScriptedDialogs::Kind::Message);  // load the stock
         QCOMPARE(table->rowCount(), 3);
+        QCOMPARE(table->item(2, 2)->text(), QStringLiteral("手工填写（重新打印第 1 条）"));
         // A reprint that fails is told.
         services_->printer.failToStart = true;
         table->selectRow(0);
         services_->dialogs.printerAnswers = {true};
+        services_->dialogs.questionAnswers = {true};
         journal->findChild<QPushButton*>(QStringLiteral("ReprintButton"))->click();
         QVERIFY(services_->dialogs.messages().last().startsWith(QStringLiteral("汇款单没有打印：\n")));
         QCOMPARE(table->rowCount(), 4);

@@ -358,6 +358,16 @@ private Q_SLOTS:
             QCOMPARE(batch->states()[std::size_t(record)], RecordState::Printed);
         }
         QCOMPARE(window_->boxText(0) + window_->boxText(1), QStringLiteral("赵六李四"));
+        // The same batch again, as after a restart: the journal knows what was sent.
+        batch->close();
+        test::settle();
+        handOver({{"张三", "北京", "100080", "10"}, {"王五", "上海", "200032", "20"}});
+        window_->C1(6)->click();
+        QCOMPARE(dialogs().calls.size(), std::size_t(1));
+        QVERIFY(dialogs().calls[0].text.contains(QStringLiteral("第 2 个（王五）：已于 ")));
+        QVERIFY(dialogs().calls[0].text.contains(QStringLiteral(" 发送到 Recorder")));
+        QCOMPARE(dialogs().calls[0].buttons, (QStringList{"连同已打印的 2 个一起打印", "不打印"}));
+        QCOMPARE(printer().infos.size(), std::size_t(3));
     }
 
     // Something wrong: one question naming it, whose safe answer prints nothing; the records refused

@@ -109,7 +109,15 @@ std::optional<Calibration> calibrationFrom(const QCommandLineParser& parser, QSt
 struct Forms {
     std::vector<FormContent> forms;
     std::vector<int> records;
-    int count = 0;  // the batch's record count
+    int count = 0;      // the batch's record count
+    QString workbook;   // absolute, "" for the one form
+    QString sheet;
+
+    DocumentInfo document(std::size_t i) const {
+        DocumentInfo info = FormDocument(forms[i].text(Field::PayeeName), records[i], count, workbook);
+        info.sheet = records[i] > 0 ? sheet : QString();
+        return info;
+    }
 };
 
 void tellNotes(const std::vector<RecordNote>& notes, const QString& what) {
@@ -120,8 +128,10 @@ void tellNotes(const std::vector<RecordNote>& notes, const QString& what) {
 }
 
 // The batch's records 1 to n, each over the common boxes, checked all before any is drawn: records
-// the check refuses stop the command unless `skipInvalid`, when only the others are drawn.
-std::optional<Forms> batchForms(const BatchRequest& request, const FormContent& common, bool skipInvalid) {
+// the check refuses stop the command unless `skipInvalid`, when only the others are drawn. Records the
+// journal holds as sent stop it too, unless `reprint`.
+std::optional<Forms> batchForms(const BatchRequest& request, const FormContent& common, bool skipInvalid,
+                                bool reprint, PrintJournal* journal) {
     QString error;
     const std::optional<Batch> batch = readBatch(request, &error);
     if (!batch) {
@@ -133,9 +143,25 @@ std::optional<Forms> batchForms(const BatchRequest& request, const FormContent& 
     }
     Forms forms;
     forms.count = HandOverCount(batch->grid);
-    const PrintPlan plan = PlanPrint(batch->grid, forms.count, common, {}, batch->outcome.doubts);
+    forms.workbook = QFileInfo(request.request.path).absoluteFilePath();
+    forms.sheet = request.request.sheet;
+    const auto sentBefore = [&](int record, const CheckedForm& form) {
+        const std::optional<JournalEntry> sent =
+            journal && !reprint ? journal->sentBefore(forms.workbook, forms.sheet, record, form.form) : std::nullopt;
+        return sent ? QStringLiteral("已于 %1 发送到 %2")
+                          .arg(sent->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), sent->destination)
+                    : QString();
+    };
+    const PrintPlan plan = PlanPrint(batch->grid, forms.count, common, sentBefore, batch->outcome.doubts);
     tellNotes(plan.refused, QStringLiteral("不能打印"));
+    tellNotes(plan.printedBefore, QStringLiteral("已经打印过"));
     tellNotes(plan.warnings, QStringLiteral("请注意"));
+    if (!plan.printedBefore.empty()) {
+        printError(QStringLiteral("velmora-cli render: %1 个汇款单已经打印过，没有生成任何汇款单（--reprint "
+                                  "连同它们一起再打印一次）。")
+                       .arg(plan.printedBefore.size()));
+        return std::nullopt;
+    }
     if (!plan.refused.empty() && !skipInvalid) {
         printError(QStringLiteral("velmora-cli render: %1 "
                                   "个汇款单不能打印，没有生成任何汇款单（--skip-invalid 只打印其余的）。")
@@ -151,6 +177,66 @@ std::optional<Forms> batchForms(const BatchRequest& request, const FormContent& 
         forms.records.push_back(record);
     }
     return forms;
+}
+
+// The journal's trouble never stops printing: it is told once, on standard error.
+void tellJournalTrouble(PrintJournal* journal) {
+    if (const QString trouble = journal ? journal->takeTrouble() : QString(); !trouble.isEmpty()) {
+        printError(QStringLiteral("请注意：") + trouble + QStringLiteral("汇款单照常打印，但不会记入打印记录。"));
+    }
+}
+
+// Every form into one PDF file, written whole or not at all.
+int renderPdf(const Forms& found, const QString& pdf, Calibration calibration, PrintJournal* journal) {
+    const RenderReport report = RenderFormsToPdf(found.forms, pdf, calibration.offsets(), found.workbook);
+    const QString destination = QDir::toNativeSeparators(QFileInfo(pdf).absoluteFilePath());
+    for (std::size_t i = 0; journal && i < found.forms.size(); ++i) {
+        journal->record(JournalEntryFor(destination, CheckForm(found.forms[i]).form, found.document(i),
+                                        report.status == PrintStatus::Printed ? JournalOutcome::Sent
+                                                                              : JournalOutcome::Failed,
+                                        report.reason));
+    }
+    tellJournalTrouble(journal);
+    if (report.status != PrintStatus::Printed) {
+        printError(QStringLiteral("velmora-cli render: ") + report.reason);
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+// Each form as a print job of its own, stopping at the first the spooler does not take.
+int renderOnPrinter(const Forms& found, const QString& printerName, Calibration calibration,
+                    PrintJournal* journal) {
+    const auto notPrinted = [&](std::size_t i, const QString& reason) {
+        const QString which = found.count > 0 ? QStringLiteral("第 %1 个汇款单未能打印（已打印 %2 个，共 %3 个）：")
+                                                    .arg(found.records[i])
+                                                    .arg(i)
+                                                    .arg(found.forms.size())
+                                              : QString();
+        printError(QStringLiteral("velmora-cli render: ") + which + reason);
+        return kExitFailed;
+    };
+    // Qt falls back to another printer for a name it does not know: refuse an unknown printer before
+    // the first form. A stopped or refusing queue fails the first form's document, which the journal
+    // records.
+    if (const QString unavailable = printerUnavailable(printerName);
+        !unavailable.isEmpty() && QPrinterInfo::printerInfo(printerName).isNull()) {
+        return notPrinted(0, QStringLiteral("无法开始打印：") + unavailable);
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName(printerName);
+    QPrinterDestination destination(printer);
+    const PrintContext context{
+        nullptr, nullptr, destination, [&](const QString&) { return CalibrationReading{calibration, true, {}}; },
+        journal};
+    for (std::size_t i = 0; i < found.forms.size(); ++i) {
+        const PrintResult result = PrintRemittance(found.forms[i], false, context, found.document(i));
+        tellJournalTrouble(journal);
+        if (result.status != PrintStatus::Printed) {
+            return notPrinted(i, result.reason);
+        }
+    }
+    return kExitOk;
 }
 
 }  // namespace
@@ -182,6 +268,8 @@ int runRender(const QStringList& arguments) {
              "With --batch: draw the records that can be printed, leaving out those that cannot.")},
         {QStringLiteral("no-journal"),
          QStringLiteral("Do not record the forms in the user's print journal.")},
+        {QStringLiteral("reprint"),
+         QStringLiteral("With --batch: print again the records the journal holds as sent.")},
     });
     addImportOptions(parser);
     if (!parseArguments(parser, command, arguments)) {
@@ -210,7 +298,7 @@ int runRender(const QStringList& arguments) {
     const bool batch = parser.isSet(QStringLiteral("batch"));
     for (const QString& importOption :
          {QStringLiteral("sheet"), QStringLiteral("first-row"), QStringLiteral("columns"),
-          QStringLiteral("skip-invalid"), QStringLiteral("clean")}) {
+          QStringLiteral("skip-invalid"), QStringLiteral("clean"), QStringLiteral("reprint")}) {
         if (!batch && parser.isSet(importOption)) {
             return usageError(parser, command, QStringLiteral("--%1 goes with --batch").arg(importOption));
         }
@@ -232,9 +320,14 @@ int runRender(const QStringList& arguments) {
         printError(QStringLiteral("velmora-cli render: ") + refusal);
         return kExitFailed;
     }
+    std::unique_ptr<PrintJournal> journal;
+    if (!parser.isSet(QStringLiteral("no-journal"))) {
+        journal = std::make_unique<PrintJournal>(PrintJournal::defaultPath());
+    }
     std::optional<Forms> found;
     if (batch) {
-        found = batchForms(*request, *form, parser.isSet(QStringLiteral("skip-invalid")));
+        found = batchForms(*request, *form, parser.isSet(QStringLiteral("skip-invalid")),
+                           parser.isSet(QStringLiteral("reprint")), journal.get());
     } else {
         const CheckedForm checked = CheckForm(*form);
         if (!checked.printable()) {
@@ -243,78 +336,14 @@ int runRender(const QStringList& arguments) {
             if (!checked.warnings.empty()) {
                 printError(QStringLiteral("请注意：") + checked.warningText());
             }
-            found = Forms{{*form}, {0}, 0};
+            found = Forms{{*form}, {0}, 0, {}, {}};
         }
     }
     if (!found) {
         return kExitFailed;
     }
-    std::unique_ptr<PrintJournal> journal;
-    if (!parser.isSet(QStringLiteral("no-journal"))) {
-        journal = std::make_unique<PrintJournal>(PrintJournal::defaultPath());
-    }
-    // The journal's trouble never stops printing: it is told once, on standard error.
-    const auto tellJournalTrouble = [&journal] {
-        if (const QString trouble = journal ? journal->takeTrouble() : QString(); !trouble.isEmpty()) {
-            printError(QStringLiteral("请注意：") + trouble +
-                       QStringLiteral("汇款单照常打印，但不会记入打印记录。"));
-        }
-    };
-    if (!pdf.isEmpty()) {
-        const RenderReport report = RenderFormsToPdf(found->forms, pdf, calibration->offsets(), workbook);
-        for (std::size_t i = 0; journal && i < found->forms.size(); ++i) {
-            JournalEntry entry;
-            entry.destination = QDir::toNativeSeparators(QFileInfo(pdf).absoluteFilePath());
-            entry.workbook = batch ? QFileInfo(workbook).absoluteFilePath() : QString();
-            entry.record = found->records[i];
-            entry.form = CheckForm(found->forms[i]).form;
-            entry.outcome =
-                report.status == PrintStatus::Printed ? JournalOutcome::Sent : JournalOutcome::Failed;
-            entry.reason = report.reason;
-            journal->record(std::move(entry));
-        }
-        tellJournalTrouble();
-        if (report.status != PrintStatus::Printed) {
-            printError(QStringLiteral("velmora-cli render: ") + report.reason);
-            return kExitFailed;
-        }
-        return kExitOk;
-    }
-    const auto notPrinted = [&](std::size_t i, const QString& reason) {
-        const QString which = batch ? QStringLiteral("第 %1 个汇款单未能打印（已打印 %2 个，共 %3 个）：")
-                                          .arg(found->records[i])
-                                          .arg(i)
-                                          .arg(found->forms.size())
-                                    : QString();
-        printError(QStringLiteral("velmora-cli render: ") + which + reason);
-        return kExitFailed;
-    };
-    // Qt falls back to another printer for a name it does not know: refuse an unknown printer before
-    // the first form. A stopped or refusing queue fails the first form's document, which the journal
-    // records.
-    if (const QString unavailable = printerUnavailable(printerName);
-        !unavailable.isEmpty() && QPrinterInfo::printerInfo(printerName).isNull()) {
-        return notPrinted(0, QStringLiteral("无法开始打印：") + unavailable);
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPrinterName(printerName);
-    QPrinterDestination destination(printer);
-    const PrintContext context{nullptr, nullptr, destination,
-                               [&](const QString&) {
-                                   return CalibrationReading{*calibration, true, {}};
-                               },
-                               journal.get()};
-    for (std::size_t i = 0; i < found->forms.size(); ++i) {
-        const int record = found->records[i];
-        const DocumentInfo info = FormDocument(found->forms[i].text(Field::PayeeName), record, found->count,
-                                               batch ? QFileInfo(workbook).absoluteFilePath() : QString());
-        const PrintResult result = PrintRemittance(found->forms[i], false, context, info);
-        tellJournalTrouble();
-        if (result.status != PrintStatus::Printed) {
-            return notPrinted(i, result.reason);
-        }
-    }
-    return kExitOk;
+    return pdf.isEmpty() ? renderOnPrinter(*found, printerName, *calibration, journal.get())
+                         : renderPdf(*found, pdf, *calibration, journal.get());
 }
 
 }  // namespace velmora::cli
