@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "batch_columns.h"
 #include "blanks.h"
 #include "draw_remittance.h"
 #include "printable_text.h"
@@ -103,8 +104,8 @@ CheckedForm CheckForm(const FormContent& form) {
 }
 
 bool IsBlankRecord(const FormContent& form) {
-    for (const Field field : {Field::PayeeName, Field::PayeeAddress, Field::PayeePostcode, Field::Amount}) {
-        if (!TrimBlanks(form.text(field)).isEmpty()) {
+    for (const BatchColumn& column : kBatchColumns) {
+        if (!TrimBlanks(form.text(column.field)).isEmpty()) {
             return false;
         }
     }

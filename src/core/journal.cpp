@@ -332,6 +332,37 @@ std::vector<JournalEntry> PrintJournal::entriesOn(QDate day) {
     return entries;
 }
 
+std::vector<FormContent> PrintJournal::recentRemitters(int limit) {
+    std::vector<FormContent> remitters;
+    if (!open()) {
+        return remitters;
+    }
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    // Looked for among the latest forms sent only, so that the list costs little however long the
+    // journal grows.
+    query.prepare(QStringLiteral("SELECT form FROM prints WHERE outcome = ? ORDER BY id DESC LIMIT 1000"));
+    query.addBindValue(int(JournalOutcome::Sent));
+    if (!query.exec()) {
+        fail(QStringLiteral("无法读取：%1。").arg(query.lastError().text()));
+        return remitters;
+    }
+    QStringList names;
+    while (query.next() && int(remitters.size()) < limit) {
+        const FormContent form = formFromJson(query.value(0).toString());
+        const QString name = form.text(Field::RemitterName).trimmed();
+        if (name.isEmpty() || names.contains(name)) {
+            continue;
+        }
+        names << name;
+        FormContent remitter;
+        for (const Field field : {Field::RemitterName, Field::RemitterAddress, Field::RemitterPostcode}) {
+            remitter.text(field) = form.text(field);
+        }
+        remitters.push_back(remitter);
+    }
+    return remitters;
+}
+
 std::optional<JournalEntry> PrintJournal::sentBefore(const QString& workbook, const QString& sheet, int record,
                                                      const FormContent& form) {
     if (!open()) {

@@ -66,6 +66,9 @@ public:
     std::vector<QDate> days();
     // A day's entries in the order they were recorded.
     std::vector<JournalEntry> entriesOn(QDate day);
+    // The remitters of the latest forms sent, the latest first, each name once: the remitter's name,
+    // address and postcode as they printed.
+    std::vector<FormContent> recentRemitters(int limit);
     // The latest entry that sent this record of this worksheet with this payee, postcode and amount
     // (the form as it prints); nothing when there is none or the journal cannot be read.
     std::optional<JournalEntry> sentBefore(const QString& workbook, const QString& sheet, int record,

@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCompleter>
+#include <QStringListModel>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -53,6 +55,8 @@ namespace {
 constexpr int kPayeeName = indexOf(Field::PayeeName);
 constexpr int kPayeeAddress = indexOf(Field::PayeeAddress);
 constexpr int kPayeePostcode = indexOf(Field::PayeePostcode);
+constexpr int kRemitterName = indexOf(Field::RemitterName);
+constexpr int kRemitterAddress = indexOf(Field::RemitterAddress);
 constexpr int kRemitterPostcode = indexOf(Field::RemitterPostcode);
 constexpr int kAmount = indexOf(Field::Amount);
 constexpr int kMobile = indexOf(Field::Mobile);
@@ -144,6 +148,11 @@ void MainWindow::setUpBoxes() {
         setBase(box, i == kAmount ? kAmountBase : QColor(Qt::transparent));
     }
     txt_[kAmount]->setToolTip(kAmountHint);
+    remitterNames_ = new QStringListModel(this);
+    auto* completer = new QCompleter(remitterNames_, this);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    connect(completer, qOverload<const QString&>(&QCompleter::activated), this, &MainWindow::fillRemitter);
+    static_cast<QLineEdit*>(txt_[kRemitterName])->setCompleter(completer);
     for (int i = 0; i < kBoxCount; ++i) {
         const auto changed = [this] { markProblems(); };
         if (auto* line = qobject_cast<QLineEdit*>(txt_[i])) {
@@ -594,6 +603,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             }
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (event->type() == QEvent::FocusIn) {
+                if (i == kRemitterName) {
+                    offerRemitters();
+                }
                 setBase(txt_[i], i == kAmount ? kAmountEditing : kEditingTint);
                 amountFocusedByClick_ = i == kAmount && reason == Qt::MouseFocusReason;
             } else if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
@@ -613,15 +625,33 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     EndProgram();
 }
 
-void MainWindow::clearForm() {
-    std::vector<Field> fields{Field::RemitterName, Field::RemitterAddress, Field::RemitterPostcode, Field::Mobile,
-                              Field::Message};
-    if (!batch()) {
-        fields.insert(fields.end(),
-                      {Field::PayeeName, Field::PayeeAddress, Field::PayeePostcode, Field::Amount});
+void MainWindow::offerRemitters() {
+    constexpr int kRemitters = 20;
+    remitters_ = services().journal ? services().journal->recentRemitters(kRemitters) : std::vector<FormContent>{};
+    QStringList names;
+    for (const FormContent& remitter : remitters_) {
+        names << remitter.text(Field::RemitterName);
     }
-    for (const Field field : fields) {
-        setBoxText(int(indexOf(field)), QString());
+    remitterNames_->setStringList(names);
+}
+
+void MainWindow::fillRemitter(const QString& name) {
+    for (const FormContent& remitter : remitters_) {
+        if (remitter.text(Field::RemitterName) == name) {
+            setBoxText(kRemitterAddress, remitter.text(Field::RemitterAddress));
+            setBoxText(kRemitterPostcode, remitter.text(Field::RemitterPostcode));
+            normaliseField(kRemitterPostcode);
+            return;
+        }
+    }
+}
+
+void MainWindow::clearForm() {
+    // A batch record keeps its payee boxes: they show the grid's row.
+    for (const Field field : kFields) {
+        if (!batch() || GridColumnOf(field) == 0) {
+            setBoxText(int(indexOf(field)), QString());
+        }
     }
     for (QCheckBox* check : chk_) {
         check->setCheckState(Qt::Unchecked);

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QStringListModel;
 
 namespace Ui {
 class MainWindowForm;
@@ -114,6 +115,10 @@ private:
     // "清空汇款单": empties the boxes kept from form to form and the ticks, and the payee boxes when
     // no batch is in use (a batch record keeps its data).
     void clearForm();
+    // Offers the remitters of the latest forms sent as completions of the remitter's name; choosing
+    // one fills the remitter's name, address and postcode. Nothing is filled unasked.
+    void offerRemitters();
+    void fillRemitter(const QString& name);
     // Shows the boxes whose text the form cannot print in red, and those worth a look in another
     // colour, with the reasons as tooltips.
     void markProblems();
@@ -123,6 +128,8 @@ private:
     std::array<QCheckBox*, kBoxCount> chk_{};
     std::array<QPushButton*, kButtonCount> c1_{};
     bool amountFocusedByClick_ = false;  // the amount box has just been focused by a mouse press
+    QStringListModel* remitterNames_ = nullptr;
+    std::vector<FormContent> remitters_;  // offered, with their addresses and postcodes
 };
 
 // Ends the program at once: every window destroyed without its close handling, then the event loop

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCompleter>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -472,7 +473,8 @@ private Q_SLOTS:
     }
 
     // Nothing typed comes back at the next start, and the settings hold the calibration only;
-    // "清空汇款单" empties the remitter's boxes and the ticks.
+    // "清空汇款单" empties the remitter's boxes and the ticks. The remitters of forms sent are offered
+    // as completions of the remitter's name, and fill the address and postcode only when chosen.
     void nothingRemembered() {
         show();
         type(1, QStringLiteral("李四"));
@@ -482,9 +484,20 @@ private Q_SLOTS:
         QCOMPARE(window_->boxText(1) + window_->boxText(8), QString());
         QVERIFY(!window_->Chk(3)->isChecked());
         type(1, QStringLiteral("李四"));
+        window_->setBoxText(3, QStringLiteral("南京市中山路18号"));
+        window_->setBoxText(5, QStringLiteral("210008"));
+        window_->setBoxText(6, QStringLiteral("5"));
+        window_->C1(6)->click();
         WindowRegistry::instance().destroyAll();
         window_ = WindowRegistry::instance().window<MainWindow>();
-        QCOMPARE(window_->boxText(1), QString());
+        show();
+        window_->Txt(1)->setFocus();
+        QCOMPARE(window_->boxText(1) + window_->boxText(3) + window_->boxText(5), QString());
+        QCompleter* offered = static_cast<QLineEdit*>(window_->Txt(1))->completer();
+        QVERIFY(offered);
+        QCOMPARE(offered->model()->index(0, 0).data().toString(), QStringLiteral("李四"));
+        Q_EMIT offered->activated(QStringLiteral("李四"));
+        QCOMPARE(window_->boxText(3) + window_->boxText(5), QStringLiteral("南京市中山路18号210008"));
         QSettings raw(services_->folder() + QStringLiteral("/settings.ini"), QSettings::IniFormat);
         QCOMPARE(raw.childGroups(), QStringList{QStringLiteral("Collate")});
     }
