@@ -556,12 +556,7 @@ void MainWindow::showAbout() {
             handle->setTransientParent(windowHandle());
         }
     }
-    if (about->isVisible()) {
-        about->raise();  // already shown: only brought forward
-    } else {
-        about->show();
-    }
-    about->activateWindow();
+    WindowRegistry::showInFront(about);  // already shown: only brought forward
 }
 
 void MainWindow::paintEvent(QPaintEvent* event) {

@@ -164,9 +164,7 @@ void PrintPreviewWindow::step(int delta) {
 void ShowPrintPreview() {
     PrintPreviewWindow* preview = WindowRegistry::instance().window<PrintPreviewWindow>();
     preview->refresh();
-    preview->show();
-    preview->raise();
-    preview->activateWindow();
+    WindowRegistry::showInFront(preview);
 }
 
 }  // namespace velmora

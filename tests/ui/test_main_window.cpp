@@ -57,6 +57,15 @@ class TestMainWindow : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(window_));
     }
 
+    // The texts of boxes Txt(i), and of Num(0) and Num(1) for -1 and -2.
+    QStringList boxes(std::initializer_list<int> indexes) const {
+        QStringList texts;
+        for (const int i : indexes) {
+            texts << (i < 0 ? window_->Num(-1 - i)->text() : window_->boxText(i));
+        }
+        return texts;
+    }
+
     // Types into box i as the operator does: the focus moves there, the keys are typed, Tab leaves.
     void type(int i, const QString& keys) {
         window_->Txt(i)->setFocus();
@@ -99,7 +108,7 @@ private Q_SLOTS:
         const QRect screen = window_->screen()->geometry();
         QCOMPARE(window_->x(), (screen.width() - window_->width()) / 2);
         QCOMPARE(window_->objectName(), QStringLiteral("主窗口"));
-        QCOMPARE(window_->Num(0)->text() + window_->Num(1)->text(), QStringLiteral("11"));
+        QCOMPARE(boxes({-1, -2}), (QStringList{"1", "1"}));
         QCOMPARE(window_->boxText(6), kYuan + QStringLiteral("0.00"));
         QCOMPARE(window_->focusWidget(), window_->Txt(0));
         QStringList order;
@@ -286,8 +295,7 @@ private Q_SLOTS:
         QTest::keyClick(window_->NumScroll(), Qt::Key_Right);
         QCOMPARE(window_->NumScroll()->value(), 2);
         QCOMPARE(window_->Num(0)->text(), QStringLiteral(" 2"));
-        QCOMPARE(window_->boxText(0) + window_->boxText(2) + window_->boxText(1),
-                 QStringLiteral("王五上海李四"));
+        QCOMPARE(boxes({0, 2, 1}), (QStringList{"王五", "上海", "李四"}));
         type(0, QStringLiteral("改"));
         QCOMPARE(window_->boxText(0), QStringLiteral("王五改"));
         QCOMPARE(batch->grid().text(2, 1), QStringLiteral("王五"));
@@ -358,7 +366,7 @@ private Q_SLOTS:
             QVERIFY(printer().infos[std::size_t(record)].numberedFile);
             QCOMPARE(batch->states()[std::size_t(record)], RecordState::Printed);
         }
-        QCOMPARE(window_->boxText(0) + window_->boxText(1), QStringLiteral("赵六李四"));
+        QCOMPARE(boxes({0, 1}), (QStringList{"赵六", "李四"}));
         // The same batch again, as after a restart: the journal knows what was sent.
         batch->close();
         test::settle();
@@ -481,7 +489,7 @@ private Q_SLOTS:
         type(8, QStringLiteral("生日快乐"));
         window_->Chk(3)->setChecked(true);
         window_->C1(8)->click();
-        QCOMPARE(window_->boxText(1) + window_->boxText(8), QString());
+        QCOMPARE(boxes({1, 8}), (QStringList{"", ""}));
         QVERIFY(!window_->Chk(3)->isChecked());
         type(1, QStringLiteral("李四"));
         window_->setBoxText(3, QStringLiteral("南京市中山路18号"));
@@ -492,12 +500,12 @@ private Q_SLOTS:
         window_ = WindowRegistry::instance().window<MainWindow>();
         show();
         window_->Txt(1)->setFocus();
-        QCOMPARE(window_->boxText(1) + window_->boxText(3) + window_->boxText(5), QString());
+        QCOMPARE(boxes({1, 3, 5}), (QStringList{"", "", ""}));
         QCompleter* offered = static_cast<QLineEdit*>(window_->Txt(1))->completer();
         QVERIFY(offered);
         QCOMPARE(offered->model()->index(0, 0).data().toString(), QStringLiteral("李四"));
         Q_EMIT offered->activated(QStringLiteral("李四"));
-        QCOMPARE(window_->boxText(3) + window_->boxText(5), QStringLiteral("南京市中山路18号210008"));
+        QCOMPARE(boxes({3, 5}), (QStringList{"南京市中山路18号", "210008"}));
         QSettings raw(services_->folder() + QStringLiteral("/settings.ini"), QSettings::IniFormat);
         QCOMPARE(raw.childGroups(), QStringList{QStringLiteral("Collate")});
     }
