@@ -129,8 +129,9 @@ QString NormalisedAmount(const QString& text) {
         case AmountReading::Kind::NotNumber:
             return text;
         default: {
-            QString number = (reading.kind == AmountReading::Kind::Negative ? QStringLiteral("-") : QString()) +
-                             reading.plain;
+            QString number =
+                (reading.kind == AmountReading::Kind::Negative ? QStringLiteral("-") : QString()) +
+                reading.plain;
             return kYuanSign + FormatAmount(number);
         }
     }

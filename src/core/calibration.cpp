@@ -66,10 +66,10 @@ CalibrationReading CalibrationStore::reading(const QString& printer) const {
     }
     for (const auto& [key, value] : {std::pair{kCalibrationKeyX, x}, std::pair{kCalibrationKeyY, y}}) {
         if (!CalibrationEntry(value)) {
-            result.problem =
-                QStringLiteral("设置中保存的打印机校准值 %1=“%2”不是 0～30 之间的数字，汇款单不能按它打印。"
-                               "请按“打印机校准”重新输入校准值。")
-                    .arg(key, value);
+            result.problem = QStringLiteral(
+                                 "设置中保存的打印机校准值 %1=“%2”不是 0～30 之间的数字，汇款单不能按它打印。"
+                                 "请按“打印机校准”重新输入校准值。")
+                                 .arg(key, value);
             break;
         }
     }

@@ -45,7 +45,8 @@ void checkAmount(const QString& text, CheckedForm& checked) {
     checked.amount = reading.money;
     if (reading.decimalsCut) {
         note(checked.warnings, Field::Amount,
-             QStringLiteral("“%1”有两位以上小数，将打印为 %2（不四舍五入）").arg(reading.bare, reading.money.text()));
+             QStringLiteral("“%1”有两位以上小数，将打印为 %2（不四舍五入）")
+                 .arg(reading.bare, reading.money.text()));
     }
 }
 
@@ -54,7 +55,8 @@ void checkLength(const FormContent& form, Field field, const QString& what, Chec
     const FieldPlacement& place = FieldLayout[indexOf(field)];
     const int fits = field == Field::PayeeAddress || field == Field::RemitterAddress
                          ? 2 * place.charactersPerLine
-                         : field == Field::Message ? 30 : place.charactersPerLine;
+                     : field == Field::Message ? 30
+                                               : place.charactersPerLine;
     const qsizetype length = CharacterCount(TrimBlanks(form.text(field)));
     if (length > fits) {
         note(checked.warnings, field,

@@ -150,7 +150,8 @@ QString ImportErrorMessage(int errorNumber) {
 }
 
 std::int16_t ImportOutcome::result() const {
-    if (error >= std::numeric_limits<std::int16_t>::min() && error <= std::numeric_limits<std::int16_t>::max()) {
+    if (error >= std::numeric_limits<std::int16_t>::min() &&
+        error <= std::numeric_limits<std::int16_t>::max()) {
         return static_cast<std::int16_t>(error);
     }
     return error > 0 ? std::numeric_limits<std::int16_t>::max() : std::numeric_limits<std::int16_t>::min();
@@ -214,9 +215,9 @@ std::vector<FieldNote> DoubtNotes(const CellDoubts& doubts, int row) {
     std::vector<FieldNote> notes;
     for (const BatchColumn& column : kBatchColumns) {
         if (doubts.count({row, column.gridColumn})) {
-            notes.push_back({column.field, FieldName(column.field) +
-                                               QStringLiteral("是公式，工作簿里没有算好的结果，"
-                                                              "请在表格程序中打开并保存后再导入")});
+            notes.push_back(
+                {column.field, FieldName(column.field) + QStringLiteral("是公式，工作簿里没有算好的结果，"
+                                                                        "请在表格程序中打开并保存后再导入")});
         }
     }
     return notes;
@@ -252,7 +253,7 @@ QString UnreadDataNotice(const ImportOutcome& outcome) {
                 .arg(outcome.firstSheetRow + outcome.rowsRead - 1);
     const QString why = outcome.stoppedAtBlankRows
                             ? QStringLiteral("读到第 %1 个空行即停止").arg(kBlankRowAllowance)
-                                                   : QStringLiteral("最多读入 %1 行").arg(kMaxDataRows);
+                            : QStringLiteral("最多读入 %1 行").arg(kMaxDataRows);
     if (outcome.unreadRow < 0) {
         return QStringLiteral("%1，%2；其下的内容无法读取，请检查工作表。").arg(read, why);
     }

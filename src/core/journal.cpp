@@ -37,7 +37,8 @@ const std::vector<std::vector<const char*>> kSchemaSteps = {
      "CREATE INDEX prints_by_record ON prints (workbook, record)"},
 };
 static_assert(kSchemaVersion == 2, "one step a version");
-const char* const kColumns = "id, time, destination, workbook, sheet, record, reprint_of, outcome, reason, form";
+const char* const kColumns =
+    "id, time, destination, workbook, sheet, record, reprint_of, outcome, reason, form";
 
 QString formJson(const FormContent& form) {
     QJsonArray texts;
@@ -114,11 +115,12 @@ QString OutcomeText(JournalOutcome outcome) {
 }
 
 QString SourceText(const JournalEntry& entry) {
-    const QString source = entry.record <= 0 ? QStringLiteral("手工填写")
-                                             : QStringLiteral("%1 第 %2 个")
-                                                   .arg(QFileInfo(entry.workbook).fileName())
-                                                   .arg(entry.record);
-    return entry.reprintOf > 0 ? source + QStringLiteral("（重新打印第 %1 条）").arg(entry.reprintOf) : source;
+    const QString source =
+        entry.record <= 0
+            ? QStringLiteral("手工填写")
+            : QStringLiteral("%1 第 %2 个").arg(QFileInfo(entry.workbook).fileName()).arg(entry.record);
+    return entry.reprintOf > 0 ? source + QStringLiteral("（重新打印第 %1 条）").arg(entry.reprintOf)
+                               : source;
 }
 
 QString JournalTotalText(const std::vector<JournalEntry>& entries) {
@@ -241,8 +243,8 @@ bool PrintJournal::setUpSchema() {
             return fail(QStringLiteral("无法建立：%1。").arg(query.lastError().text()));
         }
         found = version();
-        if (found == 0 && (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next() ||
-                           query.value(0).toInt() != 0)) {
+        if (found == 0 && (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) ||
+                           !query.next() || query.value(0).toInt() != 0)) {
             query.exec(QStringLiteral("ROLLBACK"));
             return fail(QStringLiteral("不是 Velmora 的打印记录，未作改动。"));
         }
@@ -285,10 +287,9 @@ bool PrintJournal::record(JournalEntry entry) {
     for (const QVariant& value :
          {QVariant(entry.time.toMSecsSinceEpoch()), QVariant(entry.time.date().toString(kDayFormat)),
           text(entry.destination), text(entry.workbook), text(entry.sheet), QVariant(entry.record),
-          QVariant(entry.reprintOf),
-          text(entry.form.text(Field::PayeeName)), text(entry.form.text(Field::PayeePostcode)),
-          text(entry.form.text(Field::Amount)), QVariant(int(entry.outcome)), text(entry.reason),
-          QVariant(formJson(entry.form))}) {
+          QVariant(entry.reprintOf), text(entry.form.text(Field::PayeeName)),
+          text(entry.form.text(Field::PayeePostcode)), text(entry.form.text(Field::Amount)),
+          QVariant(int(entry.outcome)), text(entry.reason), QVariant(formJson(entry.form))}) {
         query.addBindValue(value);
     }
     if (!query.exec()) {
@@ -363,19 +364,20 @@ std::vector<FormContent> PrintJournal::recentRemitters(int limit) {
     return remitters;
 }
 
-std::optional<JournalEntry> PrintJournal::sentBefore(const QString& workbook, const QString& sheet, int record,
-                                                     const FormContent& form) {
+std::optional<JournalEntry> PrintJournal::sentBefore(const QString& workbook, const QString& sheet,
+                                                     int record, const FormContent& form) {
     if (!open()) {
         return std::nullopt;
     }
     QSqlQuery query(QSqlDatabase::database(connection_, false));
-    query.prepare(QStringLiteral("SELECT %1 FROM prints WHERE workbook = ? AND sheet = ? COLLATE NOCASE AND record = ? "
-                                 "AND outcome = ? AND payee = ? AND postcode = ? AND amount = ? "
-                                 "ORDER BY id DESC LIMIT 1")
-                      .arg(kColumns));
-    for (const QVariant& value :
-         {text(workbook), text(sheet), QVariant(record), QVariant(int(JournalOutcome::Sent)),
-          text(form.text(Field::PayeeName)), text(form.text(Field::PayeePostcode)), text(form.text(Field::Amount))}) {
+    query.prepare(
+        QStringLiteral("SELECT %1 FROM prints WHERE workbook = ? AND sheet = ? COLLATE NOCASE AND record = ? "
+                       "AND outcome = ? AND payee = ? AND postcode = ? AND amount = ? "
+                       "ORDER BY id DESC LIMIT 1")
+            .arg(kColumns));
+    for (const QVariant& value : {text(workbook), text(sheet), QVariant(record),
+                                  QVariant(int(JournalOutcome::Sent)), text(form.text(Field::PayeeName)),
+                                  text(form.text(Field::PayeePostcode)), text(form.text(Field::Amount))}) {
         query.addBindValue(value);
     }
     if (!query.exec()) {

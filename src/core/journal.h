@@ -25,12 +25,12 @@ QString OutcomeText(JournalOutcome outcome);
 struct JournalEntry {
     qint64 id = 0;  // given by the journal
     QDateTime time;
-    QString destination;  // the printer's name, or the file written
-    QString workbook;     // the workbook the record came from; "" for a form typed by hand
-    QString sheet;        // and its worksheet
-    int record = 0;       // its record number; 0 for a form typed by hand
+    QString destination;   // the printer's name, or the file written
+    QString workbook;      // the workbook the record came from; "" for a form typed by hand
+    QString sheet;         // and its worksheet
+    int record = 0;        // its record number; 0 for a form typed by hand
     qint64 reprintOf = 0;  // the entry this one printed again; 0 for a first print
-    FormContent form;     // as it printed: checked, its amount normalised
+    FormContent form;      // as it printed: checked, its amount normalised
     JournalOutcome outcome = JournalOutcome::Sent;
     QString reason;  // why it failed or stopped
 };

@@ -44,8 +44,8 @@ std::vector<int> PrintPlan::withReprints() const {
     return all;
 }
 
-PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common, const PrintedBefore& printedBefore,
-                    const CellDoubts& doubts) {
+PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common,
+                    const PrintedBefore& printedBefore, const CellDoubts& doubts) {
     PrintPlan plan;
     for (int record = 1; record <= count; ++record) {
         const FormContent form = RecordForm(grid, record, common);
@@ -65,7 +65,8 @@ PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common, cons
         if (!checked.warnings.empty()) {
             plan.warnings.push_back({record, payee, checked.warningText()});
         }
-        if (const QString before = printedBefore ? printedBefore(record, checked) : QString(); !before.isEmpty()) {
+        if (const QString before = printedBefore ? printedBefore(record, checked) : QString();
+            !before.isEmpty()) {
             plan.printedBefore.push_back({record, payee, before});
             plan.printedBeforeTotal += checked.amount;
             continue;
@@ -82,20 +83,21 @@ QString PlanQuestion(const PrintPlan& plan, int editedRecord) {
         parts << listed(QStringLiteral("以下 %1 个汇款单不能打印：").arg(plan.refused.size()), plan.refused);
     }
     if (!plan.printedBefore.empty()) {
-        parts << listed(QStringLiteral("以下 %1 个汇款单已经打印过，这次不再打印：").arg(plan.printedBefore.size()),
-                        plan.printedBefore);
+        parts << listed(
+            QStringLiteral("以下 %1 个汇款单已经打印过，这次不再打印：").arg(plan.printedBefore.size()),
+            plan.printedBefore);
     }
     if (editedRecord > 0) {
-        parts << QStringLiteral("第 %1 个汇款单在主窗口中的修改不会打印，请在批量数据中修改").arg(editedRecord);
+        parts
+            << QStringLiteral("第 %1 个汇款单在主窗口中的修改不会打印，请在批量数据中修改").arg(editedRecord);
     }
     if (!plan.warnings.empty()) {
         parts << listed(QStringLiteral("请注意："), plan.warnings);
     }
-    parts << (plan.records.empty()
-                  ? QStringLiteral("没有其他可以打印的汇款单。")
-                  : QStringLiteral("其余 %1 个汇款单可以打印，合计 %2。")
-                        .arg(plan.records.size())
-                        .arg(plan.total.text()));
+    parts << (plan.records.empty() ? QStringLiteral("没有其他可以打印的汇款单。")
+                                   : QStringLiteral("其余 %1 个汇款单可以打印，合计 %2。")
+                                         .arg(plan.records.size())
+                                         .arg(plan.total.text()));
     return parts.join(QStringLiteral("\n\n"));
 }
 
@@ -107,7 +109,8 @@ QString BatchSummary::text() const {
     return line;
 }
 
-BatchSummary SummariseBatch(const Grid& grid, int count, const FormContent& common, const CellDoubts& doubts) {
+BatchSummary SummariseBatch(const Grid& grid, int count, const FormContent& common,
+                            const CellDoubts& doubts) {
     BatchSummary summary;
     const PrintPlan plan = PlanPrint(grid, count, common, {}, doubts);
     summary.records = int(plan.records.size() + plan.refused.size());

@@ -31,13 +31,13 @@ using PrintedBefore = std::function<QString(int record, const CheckedForm& form)
 
 // Which records "全部打印" prints, every one checked before the first is printed.
 struct PrintPlan {
-    std::vector<int> records;             // to print, in order: printable, not blank, not printed before
-    std::vector<RecordNote> refused;      // records that cannot be printed, with the reasons
+    std::vector<int> records;               // to print, in order: printable, not blank, not printed before
+    std::vector<RecordNote> refused;        // records that cannot be printed, with the reasons
     std::vector<RecordNote> printedBefore;  // printable records printed before, with when and where
-    std::vector<RecordNote> warnings;     // records worth a look before they print
-    int blank = 0;                        // blank records: no forms, never printed
-    Money total;                          // the sum of the amounts of `records`
-    Money printedBeforeTotal;             // the sum of the amounts of `printedBefore`
+    std::vector<RecordNote> warnings;       // records worth a look before they print
+    int blank = 0;                          // blank records: no forms, never printed
+    Money total;                            // the sum of the amounts of `records`
+    Money printedBeforeTotal;               // the sum of the amounts of `printedBefore`
 
     // Nothing is wrong: every record passes the check and none was printed before.
     bool clean() const { return refused.empty() && printedBefore.empty(); }
@@ -47,8 +47,8 @@ struct PrintPlan {
 };
 
 // The plan for records 1 to count. A record with a doubtful cell is refused for it.
-PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common, const PrintedBefore& printedBefore,
-                    const CellDoubts& doubts = {});
+PrintPlan PlanPrint(const Grid& grid, int count, const FormContent& common,
+                    const PrintedBefore& printedBefore, const CellDoubts& doubts = {});
 
 // The one question before a batch prints when something is wrong: the records refused and why, the
 // records printed before, and the record shown whose payee boxes the operator changed
@@ -63,6 +63,7 @@ struct BatchSummary {
     int refused = 0;
     QString text() const;
 };
-BatchSummary SummariseBatch(const Grid& grid, int count, const FormContent& common, const CellDoubts& doubts = {});
+BatchSummary SummariseBatch(const Grid& grid, int count, const FormContent& common,
+                            const CellDoubts& doubts = {});
 
 }  // namespace velmora

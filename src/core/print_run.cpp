@@ -116,7 +116,8 @@ PrintResult PrintRemittance(const FormContent& form, bool askPrinter, const Prin
         if (!context.dialogs->showPrinter(context.parent)) {
             return {PrintStatus::Cancelled, {}};
         }
-        if (const PrintResult calibration = CheckCalibration(context); calibration.status != PrintStatus::Printed) {
+        if (const PrintResult calibration = CheckCalibration(context);
+            calibration.status != PrintStatus::Printed) {
             return calibration;
         }
         context.dialogs->message(context.parent, kLoadFormReminder, kLoadFormTitle, MessageIcon::Exclamation);
@@ -161,9 +162,9 @@ void RecordInJournal(const PrintContext& context, const FormContent& form, const
         return;
     }
     const QString file = context.printer.outputFile(info);
-    context.journal->record(JournalEntryFor(
-        file.isEmpty() ? context.printer.printerName() : QDir::toNativeSeparators(file), form, info, outcome,
-        result.reason));
+    context.journal->record(
+        JournalEntryFor(file.isEmpty() ? context.printer.printerName() : QDir::toNativeSeparators(file), form,
+                        info, outcome, result.reason));
     result.journalTrouble = context.journal->takeTrouble();
 }
 

@@ -29,8 +29,8 @@ enum class PrintStatus {
 
 struct PrintResult {
     PrintStatus status = PrintStatus::Printed;
-    QString reason;          // for Failed and Refused: what went wrong, in words for the operator
-    QString journalTrouble;  // why the print journal could not record it, the first time only
+    QString reason;               // for Failed and Refused: what went wrong, in words for the operator
+    QString journalTrouble;       // why the print journal could not record it, the first time only
     bool calibrateFirst = false;  // Cancelled: the operator chose to calibrate the printer first
 
     PrintResult() = default;
@@ -43,10 +43,10 @@ struct DocumentInfo {
     QString title = QStringLiteral("汇款单");
     int record = 0;  // 0: a form typed by hand
     int recordCount = 0;
-    QString workbook;           // never written over
-    QString sheet;              // the worksheet the record came from
-    qint64 reprintOf = 0;       // the journal entry this document prints again
-    bool numberedFile = false;  // printed to a file: one file per record, numbered ("forms-03.pdf")
+    QString workbook;               // never written over
+    QString sheet;                  // the worksheet the record came from
+    qint64 reprintOf = 0;           // the journal entry this document prints again
+    bool numberedFile = false;      // printed to a file: one file per record, numbered ("forms-03.pdf")
     std::vector<FieldNote> doubts;  // why the record's cells cannot be trusted: it is refused for them
 };
 

@@ -13,8 +13,8 @@ constexpr int kPdfResolution = 600;
 
 }  // namespace
 
-RenderReport RenderFormsToPdf(const std::vector<FormContent>& forms, const QString& path,
-                              Offsets offsets, const QString& workbook) {
+RenderReport RenderFormsToPdf(const std::vector<FormContent>& forms, const QString& path, Offsets offsets,
+                              const QString& workbook) {
     std::vector<CheckedForm> checked;
     for (std::size_t i = 0; i < forms.size(); ++i) {
         checked.push_back(CheckForm(forms[i]));

@@ -21,7 +21,7 @@ struct RenderReport {
 // Draws the forms into one PDF file at path, one A4 page per form with the sheet's corner as origin,
 // each form checked and drawn as checked. Nothing is written when a form is refused or the file
 // cannot be written, and an earlier file at path then stays as it was; path may not be `workbook`.
-RenderReport RenderFormsToPdf(const std::vector<FormContent>& forms, const QString& path,
-                              Offsets offsets, const QString& workbook = {});
+RenderReport RenderFormsToPdf(const std::vector<FormContent>& forms, const QString& path, Offsets offsets,
+                              const QString& workbook = {});
 
 }  // namespace velmora

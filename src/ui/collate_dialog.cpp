@@ -48,7 +48,8 @@ QLineEdit* CollateDialog::Txy(int index) const {
 void CollateDialog::setPrinter(const QString& printer) {
     printer_ = printer;
     // The name, cut to the room beside the buttons; whole in the tooltip.
-    const QString text = printer.isEmpty() ? QStringLiteral("所有打印机") : QStringLiteral("打印机：%1").arg(printer);
+    const QString text =
+        printer.isEmpty() ? QStringLiteral("所有打印机") : QStringLiteral("打印机：%1").arg(printer);
     QLabel* label = ui_->PrinterLabel;
     label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
     label->setToolTip(text);

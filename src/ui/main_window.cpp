@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCompleter>
-#include <QStringListModel>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -15,14 +14,15 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStringListModel>
 #include <QTextDocument>
 #include <QWindow>
 
 #include "about_window.h"
 #include "amount.h"
+#include "app_state.h"
 #include "batch_columns.h"
 #include "batch_run.h"
-#include "app_state.h"
 #include "batch_window.h"
 #include "calibration.h"
 #include "dialogs.h"
@@ -278,16 +278,18 @@ void MainWindow::markProblems() {
         QWidget* box = txt_[i];
         QPalette palette = box->palette();
         for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-            palette.setColor(group, QPalette::Text, red ? kInvalidText : this->palette().color(group, QPalette::Text));
+            palette.setColor(group, QPalette::Text,
+                             red ? kInvalidText : this->palette().color(group, QPalette::Text));
         }
         box->setPalette(palette);
         if (i == kAmount && focusWidget() != box) {
             setBase(box, red ? kInvalidBase : kAmountBase);
         }
         const QString hint = i == kAmount ? kAmountHint : QString();
-        box->setToolTip(!problems.isEmpty()   ? QStringLiteral("不能打印：") + problems.join(QStringLiteral("；"))
-                        : !warnings.isEmpty() ? QStringLiteral("请注意：") + warnings.join(QStringLiteral("；"))
-                                              : hint);
+        box->setToolTip(
+            !problems.isEmpty()   ? QStringLiteral("不能打印：") + problems.join(QStringLiteral("；"))
+            : !warnings.isEmpty() ? QStringLiteral("请注意：") + warnings.join(QStringLiteral("；"))
+                                  : hint);
     }
 }
 
@@ -356,11 +358,10 @@ void MainWindow::command(int index) {
 DocumentInfo MainWindow::document(int position, bool numberedFile) const {
     BatchWindow* window = batch();
     const int count = window ? recordCount() : 0;
-    DocumentInfo info =
-        window && position <= count
-            ? FormDocument(boxText(kPayeeName), position, count,
-                           QFileInfo(window->importedRequest().path).absoluteFilePath())
-            : FormDocument(boxText(kPayeeName));
+    DocumentInfo info = window && position <= count
+                            ? FormDocument(boxText(kPayeeName), position, count,
+                                           QFileInfo(window->importedRequest().path).absoluteFilePath())
+                            : FormDocument(boxText(kPayeeName));
     if (window && position <= count) {
         info.sheet = window->importedRequest().sheet;
     }
@@ -386,7 +387,8 @@ PrintResult MainWindow::printForm(const DocumentInfo& info) {
 
 void MainWindow::printShown() {
     appState().AskPrinter = kAskPrinterYes;
-    TellNotPrinted(printForm(document(NumScroll()->value(), false)), QStringLiteral("汇款单没有打印：\n"), this);
+    TellNotPrinted(printForm(document(NumScroll()->value(), false)), QStringLiteral("汇款单没有打印：\n"),
+                   this);
 }
 
 // "全部打印": records 1 to the count in Num(1), each shown in turn and printed as a document of its own,
@@ -410,7 +412,8 @@ void MainWindow::printAll() {
     } else if (const CheckedForm checked = CheckForm(formContent()); checked.printable()) {
         records.push_back(1);
     } else {
-        TellNotPrinted({PrintStatus::Refused, checked.problemText()}, QStringLiteral("汇款单没有打印：\n"), this);
+        TellNotPrinted({PrintStatus::Refused, checked.problemText()}, QStringLiteral("汇款单没有打印：\n"),
+                       this);
     }
     if (records.empty() || !CalibrationAllowsPrinting(this)) {
         return;
@@ -481,8 +484,8 @@ std::vector<int> MainWindow::recordsToPrint(BatchWindow& window, int count) {
         choices.push_back(plan.withReprints());
     }
     buttons << QStringLiteral("不打印");
-    const int chosen = services().dialogs->choose(this, PlanQuestion(plan, edited), QStringLiteral("全部打印"),
-                                                  buttons, int(buttons.size()) - 1);
+    const int chosen = services().dialogs->choose(
+        this, PlanQuestion(plan, edited), QStringLiteral("全部打印"), buttons, int(buttons.size()) - 1);
     return chosen >= 0 && chosen < int(choices.size()) ? choices[std::size_t(chosen)] : std::vector<int>{};
 }
 
@@ -530,7 +533,8 @@ void MainWindow::runRecords(BatchWindow* window, const std::vector<int>& records
     } else if (report.stoppedAt > 0) {
         NumScroll()->setValue(report.stoppedAt);
         RecordStopped(formContent(), document(report.stoppedAt, true),
-                      QStringLiteral("操作员停止了全部打印，第 %1 个汇款单起未打印").arg(report.stoppedAt), this);
+                      QStringLiteral("操作员停止了全部打印，第 %1 个汇款单起未打印").arg(report.stoppedAt),
+                      this);
         services().dialogs->message(
             this,
             QStringLiteral("已停止全部打印：已打印 %1 个汇款单，共 %2 个。第 %3 个起没有打印。")
@@ -622,7 +626,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::offerRemitters() {
     constexpr int kRemitters = 20;
-    remitters_ = services().journal ? services().journal->recentRemitters(kRemitters) : std::vector<FormContent>{};
+    remitters_ =
+        services().journal ? services().journal->recentRemitters(kRemitters) : std::vector<FormContent>{};
     QStringList names;
     for (const FormContent& remitter : remitters_) {
         names << remitter.text(Field::RemitterName);

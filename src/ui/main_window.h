@@ -67,15 +67,15 @@ public:
 
     // The commands, by the index of their button C1(index).
     enum class Command {
-        Print = 0,     // "打  印"
-        Exit = 1,      // "退  出"
-        Preview = 2,   // "打印预览"
-        Calibrate = 3, // "打印机校准"
-        Import = 4,    // "导入批量数据"
-        Help = 5,      // "帮助/版权"
-        PrintAll = 6,  // "全部打印"
-        Journal = 7,   // "打印记录"
-        Clear = 8,     // "清空汇款单"
+        Print = 0,      // "打  印"
+        Exit = 1,       // "退  出"
+        Preview = 2,    // "打印预览"
+        Calibrate = 3,  // "打印机校准"
+        Import = 4,     // "导入批量数据"
+        Help = 5,       // "帮助/版权"
+        PrintAll = 6,   // "全部打印"
+        Journal = 7,    // "打印记录"
+        Clear = 8,      // "清空汇款单"
     };
     // Runs the command of button C1(index).
     void command(int index);

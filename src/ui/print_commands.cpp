@@ -76,7 +76,8 @@ void ReprintEntry(const JournalEntry& entry, QWidget* parent) {
     const QString payee = entry.form.text(Field::PayeeName);
     if (!services().dialogs->askYesNo(
             parent,
-            QStringLiteral("再次打印 %1 %2？").arg(payee, ReadAmount(entry.form.text(Field::Amount)).money.text()),
+            QStringLiteral("再次打印 %1 %2？")
+                .arg(payee, ReadAmount(entry.form.text(Field::Amount)).money.text()),
             QStringLiteral("重新打印"))) {
         return;
     }
@@ -86,7 +87,8 @@ void ReprintEntry(const JournalEntry& entry, QWidget* parent) {
     info.workbook = entry.workbook;
     info.sheet = entry.sheet;
     info.reprintOf = entry.id;
-    TellNotPrinted(PrintFromWindow(entry.form, true, parent, info), QStringLiteral("汇款单没有打印：\n"), parent);
+    TellNotPrinted(PrintFromWindow(entry.form, true, parent, info), QStringLiteral("汇款单没有打印：\n"),
+                   parent);
 }
 
 void PrintCalibration(QWidget* parent) {

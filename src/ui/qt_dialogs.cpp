@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <vector>
 
-
 namespace velmora {
 
 namespace {

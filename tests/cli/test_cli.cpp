@@ -84,8 +84,8 @@ private Q_SLOTS:
         QCOMPARE(twice.exitCode, 1);
         QVERIFY(twice.err.contains(QStringLiteral("3 个汇款单已经打印过")));
         QVERIFY(!QFile::exists(again));
-        QCOMPARE(runCli({"render", "--batch", batch_, "--pdf", again, "--x", "10", "--y", "10", "--skip-invalid",
-                         "--reprint"})
+        QCOMPARE(runCli({"render", "--batch", batch_, "--pdf", again, "--x", "10", "--y", "10",
+                         "--skip-invalid", "--reprint"})
                      .exitCode,
                  0);
     }

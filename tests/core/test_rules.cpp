@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "amount.h"
+#include "batch_run.h"
 #include "calibration.h"
 #include "form_check.h"
 #include "import.h"
@@ -15,9 +16,8 @@
 #include "number_text.h"
 #include "pdf_document.h"
 #include "print_plan.h"
-#include "batch_run.h"
-#include "rounding.h"
 #include "recording_surface.h"
+#include "rounding.h"
 #include "scripted_dialogs.h"
 #include "settings_store.h"
 
@@ -149,8 +149,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("cut");
         QTest::addColumn<QString>("refusal");
         using K = AmountReading::Kind;
-        const auto row = [](const char* name, const char* text, K kind, qint64 fen, const char* shown, bool cut,
-                            const char* refusal) {
+        const auto row = [](const char* name, const char* text, K kind, qint64 fen, const char* shown,
+                            bool cut, const char* refusal) {
             QTest::newRow(name) << U(text) << int(kind) << fen << U(shown) << cut << U(refusal);
         };
         row("empty", " ", K::Empty, 0, "￥0.00", false, "是空的");
@@ -215,8 +215,8 @@ private Q_SLOTS:
         row("decimals cut", "张三", "", "12.345", "",
             "汇款金额“12.345”有两位以上小数，将打印为 ￥12.34（不四舍五入）", "￥12.34", 1234);
         // Fifteen significant digits carry the fen into the yuan: the box would show 1234568.00.
-        row("too many digits", "张三", "", "1234567.999999999999999", "汇款金额“1234567.999999999999999”的位数太多，无法照原样打印",
-            "", "￥1234568.00", 0);
+        row("too many digits", "张三", "", "1234567.999999999999999",
+            "汇款金额“1234567.999999999999999”的位数太多，无法照原样打印", "", "￥1234568.00", 0);
         row("name wraps", "一二三四五六七八", "", "1", "",
             "收款人姓名有 8 个字，汇款单上只能印 7 个字，其余的会印到下面一栏上", "￥1.00", 100);
         row("name fits", "一二三四五六七", "", "1", "", "", "￥1.00", 100);
@@ -295,14 +295,14 @@ private Q_SLOTS:
             int nextRowWithData(int, const std::vector<int>&) override { return 0; }
         };
         struct Book final : Workbook {
-            std::unique_ptr<Worksheet> worksheet(const QString&) override { return std::make_unique<Sheet>(); }
+            std::unique_ptr<Worksheet> worksheet(const QString&) override {
+                return std::make_unique<Sheet>();
+            }
             QStringList sheetNames() const override { return {}; }
         };
         MemoryGrid grid(501, 5);
-        ImportOutcome outcome =
-            ImportWorkbook({QStringLiteral("book.xlsx"), QStringLiteral("s")}, grid, [](const QString&) {
-                return std::make_unique<Book>();
-            });
+        ImportOutcome outcome = ImportWorkbook({QStringLiteral("book.xlsx"), QStringLiteral("s")}, grid,
+                                               [](const QString&) { return std::make_unique<Book>(); });
         QCOMPARE(outcome.doubts, (CellDoubts{{2, 4}}));
         const PrintPlan plan = PlanPrint(grid, 3, {}, {}, outcome.doubts);
         QCOMPARE(plan.records, (std::vector<int>{1, 3}));
@@ -328,9 +328,10 @@ private Q_SLOTS:
         QCOMPARE(outcome.rowsRead, 7);
         QCOMPARE(outcome.blankRows, 5);
         QCOMPARE(outcome.unreadRow, 9);
-        QCOMPARE(UnreadDataNotice(outcome),
-                 QStringLiteral("已读入 2 个收款人，另有 5 个空行（工作表第 2～8 行），读到第 5 个空行即停止。"
-                                "工作表第 9 行起还有数据未读入！"));
+        QCOMPARE(
+            UnreadDataNotice(outcome),
+            QStringLiteral("已读入 2 个收款人，另有 5 个空行（工作表第 2～8 行），读到第 5 个空行即停止。"
+                           "工作表第 9 行起还有数据未读入！"));
 
         QByteArray many;  // nothing blank: reading ends at grid row 500
         for (int r = 1; r <= 600; ++r) {
@@ -397,8 +398,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");  // -1: refused
         const std::pair<const char*, double> rows[] = {
-            {"0", 0},    {"30", 30},  {"30.01", -1}, {"31", -1},  {"12.5", 12.5}, {".5", 0.5},   {"05.50", 5.5},
-            {"1.2.3", 1.2}, {"", -1}, {"abc", -1},   {".", -1},   {"-5", -1},     {" 7 ", 7},     {"+2", 2}};
+            {"0", 0},    {"30", 30},     {"30.01", -1},  {"31", -1}, {"12.5", 12.5},
+            {".5", 0.5}, {"05.50", 5.5}, {"1.2.3", 1.2}, {"", -1},   {"abc", -1},
+            {".", -1},   {"-5", -1},     {" 7 ", 7},     {"+2", 2}};
         for (const auto& [text, value] : rows) {
             QTest::newRow(*text ? text : "empty") << U(text) << value;
         }
@@ -431,13 +433,14 @@ private Q_SLOTS:
         QCOMPARE(plan.total.fen(), 1734);
         QCOMPARE(plan.printedBeforeTotal.fen(), 120000);
         QVERIFY(!plan.clean());
-        QCOMPARE(PlanQuestion(plan, 2),
-                 U("以下 1 个汇款单不能打印：\n第 3 个（李四）：汇款金额“abc”不是数字\n\n"
-                   "以下 1 个汇款单已经打印过，这次不再打印：\n第 4 个（王五）：已发送\n\n"
-                   "第 2 个汇款单在主窗口中的修改不会打印，请在批量数据中修改\n\n"
-                   "请注意：\n第 1 个（张三）：汇款金额“12.345”有两位以上小数，将打印为 ￥12.34（不四舍五入）\n"
-                   "第 5 个（）：收款人姓名是空的\n\n"
-                   "其余 2 个汇款单可以打印，合计 ￥17.34。"));
+        QCOMPARE(
+            PlanQuestion(plan, 2),
+            U("以下 1 个汇款单不能打印：\n第 3 个（李四）：汇款金额“abc”不是数字\n\n"
+              "以下 1 个汇款单已经打印过，这次不再打印：\n第 4 个（王五）：已发送\n\n"
+              "第 2 个汇款单在主窗口中的修改不会打印，请在批量数据中修改\n\n"
+              "请注意：\n第 1 个（张三）：汇款金额“12.345”有两位以上小数，将打印为 ￥12.34（不四舍五入）\n"
+              "第 5 个（）：收款人姓名是空的\n\n"
+              "其余 2 个汇款单可以打印，合计 ￥17.34。"));
         QVERIFY(PlanPrint(GridOf(QStringLiteral("A/a/1/1|B/b/2/2")), 2, common, {}).clean());
 
         const FormContent record = RecordForm(grid, 4, common);
@@ -465,13 +468,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("unshownAt");     // the record that cannot be shown
         QTest::addColumn<QString>("outcomes");  // P printed, F failed, R refused, - not reached
         QTest::addColumn<QString>("steps");     // s shown, p printed, in order
-        QTest::newRow("all") << 0 << 0 << 0 << 0 << "PPPP" << "s2p2s4p4s5p5s7p7";
-        QTest::newRow("fails on the second") << 4 << 0 << 0 << 0 << "PF--" << "s2p2s4p4";
-        QTest::newRow("refused on the third") << 0 << 5 << 0 << 0 << "PPR-" << "s2p2s4p4s5p5";
-        QTest::newRow("stopped after two") << 0 << 0 << 2 << 0 << "PP--" << "s2p2s4p4";
-        QTest::newRow("stop on the last") << 0 << 0 << 3 << 0 << "PPP-" << "s2p2s4p4s5p5";
-        QTest::newRow("cannot show") << 0 << 0 << 0 << 5 << "PPF-" << "s2p2s4p4s5";
-        QTest::newRow("fails on the first") << 2 << 0 << 0 << 0 << "F---" << "s2p2";
+        QTest::newRow("all") << 0 << 0 << 0 << 0 << "PPPP"
+                             << "s2p2s4p4s5p5s7p7";
+        QTest::newRow("fails on the second") << 4 << 0 << 0 << 0 << "PF--"
+                                             << "s2p2s4p4";
+        QTest::newRow("refused on the third") << 0 << 5 << 0 << 0 << "PPR-"
+                                              << "s2p2s4p4s5p5";
+        QTest::newRow("stopped after two") << 0 << 0 << 2 << 0 << "PP--"
+                                           << "s2p2s4p4";
+        QTest::newRow("stop on the last") << 0 << 0 << 3 << 0 << "PPP-"
+                                          << "s2p2s4p4s5p5";
+        QTest::newRow("cannot show") << 0 << 0 << 0 << 5 << "PPF-"
+                                     << "s2p2s4p4s5";
+        QTest::newRow("fails on the first") << 2 << 0 << 0 << 0 << "F---"
+                                            << "s2p2";
     }
     void batchRun() {
         QFETCH(int, failAt);
@@ -531,13 +541,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("calibrated");
         QTest::addColumn<int>("record");
         QTest::addColumn<QString>("amount");
-        QTest::addColumn<int>("output");  // 0 printer, 1 an existing file, 2 the workbook, 3 a failing printer
+        QTest::addColumn<int>(
+            "output");  // 0 printer, 1 an existing file, 2 the workbook, 3 a failing printer
         QTest::addColumn<QString>("asked");  // P printer dialog, M message, Q question
         QTest::addColumn<int>("status");
         const auto row = [](const char* name, bool ask, bool accept, bool yes, bool calibrated, int record,
                             const char* amount, int output, const char* asked, PrintStatus status) {
-            QTest::newRow(name) << ask << accept << yes << calibrated << record << U(amount) << output << U(asked)
-                                << int(status);
+            QTest::newRow(name) << ask << accept << yes << calibrated << record << U(amount) << output
+                                << U(asked) << int(status);
         };
         row("refused before anything", true, true, true, true, 0, "壹仟元", 0, "", PrintStatus::Refused);
         row("dialog cancelled", true, false, true, true, 0, "12", 0, "P", PrintStatus::Cancelled);
@@ -566,20 +577,22 @@ private Q_SLOTS:
         dialogs.printerAnswers = {accept};
         dialogs.questionAnswers = {yes};
         RecordingDestination printer;
-        printer.file = output == 1 ? Write(dir, QStringLiteral("form.pdf"), "x") : output == 2 ? workbook : QString();
+        printer.file = output == 1   ? Write(dir, QStringLiteral("form.pdf"), "x")
+                       : output == 2 ? workbook
+                                     : QString();
         printer.failToStart = output == 3;
         QStringList names;
-        const PrintContext context{.dialogs = &dialogs,
-                                   .parent = nullptr,
-                                   .printer = printer,
-                                   .calibration = [&](const QString& name) {
-                                       names << name;
-                                       return calibrated ? CalibrationReading{{{12.5}, {8}}, true, {}}
-                                                         : CalibrationReading{};
-                                   }};
+        const PrintContext context{
+            .dialogs = &dialogs,
+            .parent = nullptr,
+            .printer = printer,
+            .calibration = [&](const QString& name) {
+                names << name;
+                return calibrated ? CalibrationReading{{{12.5}, {8}}, true, {}} : CalibrationReading{};
+            }};
         const QString payee = QStringLiteral("张三");
-        const PrintResult result =
-            PrintRemittance(FormOf(payee, {}, amount), ask, context, FormDocument(payee, record, 3, workbook));
+        const PrintResult result = PrintRemittance(FormOf(payee, {}, amount), ask, context,
+                                                   FormDocument(payee, record, 3, workbook));
         QCOMPARE(int(result.status), status);
         QCOMPARE(result.calibrateFirst, ask && !calibrated && yes);
         const bool printed = result.status == PrintStatus::Printed;

@@ -32,8 +32,10 @@ public:
     bool showPrinter(QWidget* parent) override;
     void message(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
     bool askYesNo(QWidget* parent, const QString& text, const QString& title) override;
-    std::optional<QString> openFileName(QWidget* parent, const QString& title, const QString& filter) override;
-    std::optional<QString> saveFileName(QWidget* parent, const QString& title, const QString& filter) override;
+    std::optional<QString> openFileName(QWidget* parent, const QString& title,
+                                        const QString& filter) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& title,
+                                        const QString& filter) override;
     int choose(QWidget* parent, const QString& text, const QString& title, const QStringList& buttons,
                int safeButton) override;
 

@@ -1,6 +1,5 @@
 #include "test_services.h"
 
-
 namespace velmora::test {
 
 TestServices::TestServices()

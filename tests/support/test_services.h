@@ -5,10 +5,10 @@
 #include <memory>
 #include <vector>
 
-#include "scripted_dialogs.h"
 #include "journal.h"
 #include "print_run.h"
 #include "recording_surface.h"
+#include "scripted_dialogs.h"
 #include "services.h"
 #include "settings_store.h"
 #include "shell.h"

@@ -92,7 +92,8 @@ private Q_SLOTS:
             QCOMPARE(square.y2, double(1133.856f));
         }
         QVERIFY(collate()->isVisible());
-        QCOMPARE((QStringList{collate()->Txy(0)->text(), collate()->Txy(1)->text()}), (QStringList{"13.5", ""}));
+        QCOMPARE((QStringList{collate()->Txy(0)->text(), collate()->Txy(1)->text()}),
+                 (QStringList{"13.5", ""}));
         QCOMPARE(collate()->printer(), QStringLiteral("Recorder"));
         QCOMPARE(collate()->size(), QSize(282, 235));  // 4230 × 3525 twips
     }
@@ -153,7 +154,8 @@ private Q_SLOTS:
         collate()->Txy(1)->setText(y);
         collate()->Command1()->click();
         for (const QString& section : {kCollateSection, QStringLiteral("Collate HP_LaserJet")}) {
-            const QString expected = section == kCollateSection || !printer.isEmpty() ? stored : QStringLiteral(" ");
+            const QString expected =
+                section == kCollateSection || !printer.isEmpty() ? stored : QStringLiteral(" ");
             QCOMPARE(::stored(services_->settings(), section, kCalibrationKeyX) + QLatin1Char(' ') +
                          ::stored(services_->settings(), section, kCalibrationKeyY),
                      expected);
@@ -202,10 +204,9 @@ private Q_SLOTS:
         QCOMPARE(preview->canvas()->page().form.text(Field::Amount), QStringLiteral("￥1200.00"));
         QCOMPARE(preview->canvas()->page().offsets.x.value, 2.5);
         QCOMPARE(preview->canvas()->page().offsets.y.value, -2.0);
-        QCOMPARE(
-            preview->notice()->text(),
-            QStringLiteral("请注意：收款人邮编“10008”不是六位数字；收款人姓名有 8 个字，"
-                           "汇款单上只能印 7 个字，其余的会印到下面一栏上"));
+        QCOMPARE(preview->notice()->text(),
+                 QStringLiteral("请注意：收款人邮编“10008”不是六位数字；收款人姓名有 8 个字，"
+                                "汇款单上只能印 7 个字，其余的会印到下面一栏上"));
         QCOMPARE(preview->recordLabel()->text(), QStringLiteral("第 1 个汇款单，共 1 个"));
         // With a batch it pages through the records by moving the main window's record cursor.
         BatchWindow* batch = WindowRegistry::instance().window<BatchWindow>();

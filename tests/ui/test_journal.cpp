@@ -263,14 +263,15 @@ private Q_SLOTS:
     void sentBefore() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("journal.sqlite"));
-        makeDatabase(path, {QStringLiteral("CREATE TABLE prints (id INTEGER PRIMARY KEY, time INTEGER NOT NULL, "
-                                           "day TEXT NOT NULL, destination TEXT NOT NULL, workbook TEXT NOT NULL, "
-                                           "record INTEGER NOT NULL, payee TEXT NOT NULL, postcode TEXT NOT NULL, "
-                                           "amount TEXT NOT NULL, outcome INTEGER NOT NULL, reason TEXT NOT NULL, "
-                                           "form TEXT NOT NULL)"),
-                            QStringLiteral("INSERT INTO prints VALUES (1, 0, '2026-12-01', 'PDF', '/w.xlsx', 3, "
-                                           "'张三', '', '￥12.00', 0, '', '{}')"),
-                            QStringLiteral("PRAGMA user_version = 1")});
+        makeDatabase(path,
+                     {QStringLiteral("CREATE TABLE prints (id INTEGER PRIMARY KEY, time INTEGER NOT NULL, "
+                                     "day TEXT NOT NULL, destination TEXT NOT NULL, workbook TEXT NOT NULL, "
+                                     "record INTEGER NOT NULL, payee TEXT NOT NULL, postcode TEXT NOT NULL, "
+                                     "amount TEXT NOT NULL, outcome INTEGER NOT NULL, reason TEXT NOT NULL, "
+                                     "form TEXT NOT NULL)"),
+                      QStringLiteral("INSERT INTO prints VALUES (1, 0, '2026-12-01', 'PDF', '/w.xlsx', 3, "
+                                     "'张三', '', '￥12.00', 0, '', '{}')"),
+                      QStringLiteral("PRAGMA user_version = 1")});
         PrintJournal journal(path);
         JournalEntry sent = entry(QStringLiteral("王五"), QStringLiteral("￥856.50"));
         sent.workbook = QStringLiteral("/w.xlsx");

@@ -15,14 +15,14 @@
 #include <QTest>
 
 #include "app_state.h"
+#include "batch_window.h"
 #include "calibration.h"
 #include "collate_dialog.h"
-#include "settings_store.h"
-#include "batch_window.h"
 #include "events.h"
 #include "fonts.h"
 #include "main_window.h"
 #include "open_workbook_dialog.h"
+#include "settings_store.h"
 #include "spaced_line_edit.h"
 #include "test_services.h"
 #include "window_registry.h"
@@ -160,8 +160,8 @@ private Q_SLOTS:
         type(box, typed);
         QCOMPARE(window_->boxText(box), shown);
         QCOMPARE(window_->Txt(box)->toolTip().startsWith(QStringLiteral("不能打印")), marked);
-        QCOMPARE(window_->Txt(box)->toolTip().startsWith(QStringLiteral("请注意")), box == 4 && !marked &&
-                                                                                    typed.contains(u'.'));
+        QCOMPARE(window_->Txt(box)->toolTip().startsWith(QStringLiteral("请注意")),
+                 box == 4 && !marked && typed.contains(u'.'));
         QCOMPARE(window_->Txt(box)->palette().color(QPalette::Text) == QColor(0xC0, 0, 0), marked);
     }
 
@@ -331,7 +331,8 @@ private Q_SLOTS:
         window_->C1(0)->click();
         QStringList calls;
         for (const test::ScriptedDialogs::Call& call : dialogs().calls) {
-            calls << (call.kind == test::ScriptedDialogs::Kind::Printer ? QStringLiteral("printer") : call.text);
+            calls << (call.kind == test::ScriptedDialogs::Kind::Printer ? QStringLiteral("printer")
+                                                                        : call.text);
         }
         QCOMPARE(calls, asked);
         QCOMPARE(titles(printer()), printed);
@@ -390,8 +391,9 @@ private Q_SLOTS:
         window_->C1(6)->click();  // answered with the safe button
         QCOMPARE(dialogs().calls.size(), std::size_t(1));
         const test::ScriptedDialogs::Call question = dialogs().calls[0];
-        QCOMPARE(question.text, QStringLiteral("以下 1 个汇款单不能打印：\n第 2 个（王五）：汇款金额“壹佰元”不是数字\n\n"
-                                               "其余 2 个汇款单可以打印，合计 ￥40.00。"));
+        QCOMPARE(question.text,
+                 QStringLiteral("以下 1 个汇款单不能打印：\n第 2 个（王五）：汇款金额“壹佰元”不是数字\n\n"
+                                "其余 2 个汇款单可以打印，合计 ￥40.00。"));
         QCOMPARE(question.buttons, (QStringList{"打印 2 个汇款单", "不打印"}));
         QCOMPARE(printer().infos.size(), std::size_t(0));
         dialogs().choiceAnswers = {0};
@@ -402,8 +404,10 @@ private Q_SLOTS:
         printer().infos.clear();
         dialogs().choiceAnswers = {0};
         window_->C1(6)->click();
-        QCOMPARE(dialogs().calls.back().buttons, (QStringList{"打印 1 个汇款单", "连同已打印的 2 个一起打印", "不打印"}));
-        QVERIFY(dialogs().calls.back().text.contains(QStringLiteral("第 4 个（赵六）：在这批数据中已经打印")));
+        QCOMPARE(dialogs().calls.back().buttons,
+                 (QStringList{"打印 1 个汇款单", "连同已打印的 2 个一起打印", "不打印"}));
+        QVERIFY(
+            dialogs().calls.back().text.contains(QStringLiteral("第 4 个（赵六）：在这批数据中已经打印")));
         QCOMPARE(titles(printer()), QStringList{"汇款单 2/4 王五"});
         printer().infos.clear();
         dialogs().choiceAnswers = {0};
@@ -461,11 +465,14 @@ private Q_SLOTS:
         QCOMPARE(dialogs().messages().size(), 1);
         QVERIFY(dialogs().messages()[0].contains(QStringLiteral("X=“500”")));
         QVERIFY(dialogs().messages()[0].contains(QStringLiteral("打印机校准")));
-        services_->settings().save(QStringLiteral("Velmora"), QStringLiteral("Collate"), QStringLiteral("X"), {});
-        services_->settings().save(QStringLiteral("Velmora"), QStringLiteral("Collate"), QStringLiteral("Y"), {});
+        services_->settings().save(QStringLiteral("Velmora"), QStringLiteral("Collate"), QStringLiteral("X"),
+                                   {});
+        services_->settings().save(QStringLiteral("Velmora"), QStringLiteral("Collate"), QStringLiteral("Y"),
+                                   {});
         dialogs().questionAnswers = {true, false};  // calibrate first; then no figure
         window_->C1(6)->click();
-        QVERIFY(dialogs().texts(test::ScriptedDialogs::Kind::Question)[0].contains(QStringLiteral("还没有校准")));
+        QVERIFY(
+            dialogs().texts(test::ScriptedDialogs::Kind::Question)[0].contains(QStringLiteral("还没有校准")));
         QCOMPARE(printer().infos.size(), std::size_t(0));
         QVERIFY(WindowRegistry::instance().loaded<CollateDialog>()->isVisible());
     }

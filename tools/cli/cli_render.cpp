@@ -109,8 +109,8 @@ std::optional<Calibration> calibrationFrom(const QCommandLineParser& parser, QSt
 struct Forms {
     std::vector<FormContent> forms;
     std::vector<int> records;
-    int count = 0;      // the batch's record count
-    QString workbook;   // absolute, "" for the one form
+    int count = 0;     // the batch's record count
+    QString workbook;  // absolute, "" for the one form
     QString sheet;
 
     DocumentInfo document(std::size_t i) const {
@@ -147,7 +147,8 @@ std::optional<Forms> batchForms(const BatchRequest& request, const FormContent& 
     forms.sheet = request.request.sheet;
     const auto sentBefore = [&](int record, const CheckedForm& form) {
         const std::optional<JournalEntry> sent =
-            journal && !reprint ? journal->sentBefore(forms.workbook, forms.sheet, record, form.form) : std::nullopt;
+            journal && !reprint ? journal->sentBefore(forms.workbook, forms.sheet, record, form.form)
+                                : std::nullopt;
         return sent ? QStringLiteral("已于 %1 发送到 %2")
                           .arg(sent->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), sent->destination)
                     : QString();
@@ -182,7 +183,8 @@ std::optional<Forms> batchForms(const BatchRequest& request, const FormContent& 
 // The journal's trouble never stops printing: it is told once, on standard error.
 void tellJournalTrouble(PrintJournal* journal) {
     if (const QString trouble = journal ? journal->takeTrouble() : QString(); !trouble.isEmpty()) {
-        printError(QStringLiteral("请注意：") + trouble + QStringLiteral("汇款单照常打印，但不会记入打印记录。"));
+        printError(QStringLiteral("请注意：") + trouble +
+                   QStringLiteral("汇款单照常打印，但不会记入打印记录。"));
     }
 }
 
@@ -191,10 +193,10 @@ int renderPdf(const Forms& found, const QString& pdf, Calibration calibration, P
     const RenderReport report = RenderFormsToPdf(found.forms, pdf, calibration.offsets(), found.workbook);
     const QString destination = QDir::toNativeSeparators(QFileInfo(pdf).absoluteFilePath());
     for (std::size_t i = 0; journal && i < found.forms.size(); ++i) {
-        journal->record(JournalEntryFor(destination, CheckForm(found.forms[i]).form, found.document(i),
-                                        report.status == PrintStatus::Printed ? JournalOutcome::Sent
-                                                                              : JournalOutcome::Failed,
-                                        report.reason));
+        journal->record(JournalEntryFor(
+            destination, CheckForm(found.forms[i]).form, found.document(i),
+            report.status == PrintStatus::Printed ? JournalOutcome::Sent : JournalOutcome::Failed,
+            report.reason));
     }
     tellJournalTrouble(journal);
     if (report.status != PrintStatus::Printed) {
@@ -208,11 +210,12 @@ int renderPdf(const Forms& found, const QString& pdf, Calibration calibration, P
 int renderOnPrinter(const Forms& found, const QString& printerName, Calibration calibration,
                     PrintJournal* journal) {
     const auto notPrinted = [&](std::size_t i, const QString& reason) {
-        const QString which = found.count > 0 ? QStringLiteral("第 %1 个汇款单未能打印（已打印 %2 个，共 %3 个）：")
-                                                    .arg(found.records[i])
-                                                    .arg(i)
-                                                    .arg(found.forms.size())
-                                              : QString();
+        const QString which = found.count > 0
+                                  ? QStringLiteral("第 %1 个汇款单未能打印（已打印 %2 个，共 %3 个）：")
+                                        .arg(found.records[i])
+                                        .arg(i)
+                                        .arg(found.forms.size())
+                                  : QString();
         printError(QStringLiteral("velmora-cli render: ") + which + reason);
         return kExitFailed;
     };
@@ -226,9 +229,11 @@ int renderOnPrinter(const Forms& found, const QString& printerName, Calibration 
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(printerName);
     QPrinterDestination destination(printer);
-    const PrintContext context{
-        nullptr, nullptr, destination, [&](const QString&) { return CalibrationReading{calibration, true, {}}; },
-        journal};
+    const PrintContext context{nullptr, nullptr, destination,
+                               [&](const QString&) {
+                                   return CalibrationReading{calibration, true, {}};
+                               },
+                               journal};
     for (std::size_t i = 0; i < found.forms.size(); ++i) {
         const PrintResult result = PrintRemittance(found.forms[i], false, context, found.document(i));
         tellJournalTrouble(journal);
@@ -239,11 +244,7 @@ int renderOnPrinter(const Forms& found, const QString& printerName, Calibration 
     return kExitOk;
 }
 
-}  // namespace
-
-int runRender(const QStringList& arguments) {
-    const QString command = QStringLiteral("render");
-    QCommandLineParser parser;
+void addRenderOptions(QCommandLineParser& parser) {
     parser.addOptions({
         {QStringLiteral("pdf"),
          QStringLiteral("The PDF file to write, one page per form (replaced when complete)."),
@@ -272,6 +273,27 @@ int runRender(const QStringList& arguments) {
          QStringLiteral("With --batch: print again the records the journal holds as sent.")},
     });
     addImportOptions(parser);
+}
+
+// The one form the options give, checked; nothing when the check refuses it.
+std::optional<Forms> typedForm(const FormContent& form) {
+    const CheckedForm checked = CheckForm(form);
+    if (!checked.printable()) {
+        printError(QStringLiteral("velmora-cli render: 汇款单不能打印：") + checked.problemText());
+        return std::nullopt;
+    }
+    if (!checked.warnings.empty()) {
+        printError(QStringLiteral("请注意：") + checked.warningText());
+    }
+    return Forms{{form}, {0}, 0, {}, {}};
+}
+
+}  // namespace
+
+int runRender(const QStringList& arguments) {
+    const QString command = QStringLiteral("render");
+    QCommandLineParser parser;
+    addRenderOptions(parser);
     if (!parseArguments(parser, command, arguments)) {
         return usageError(parser, command, parser.errorText());
     }
@@ -324,21 +346,10 @@ int runRender(const QStringList& arguments) {
     if (!parser.isSet(QStringLiteral("no-journal"))) {
         journal = std::make_unique<PrintJournal>(PrintJournal::defaultPath());
     }
-    std::optional<Forms> found;
-    if (batch) {
-        found = batchForms(*request, *form, parser.isSet(QStringLiteral("skip-invalid")),
-                           parser.isSet(QStringLiteral("reprint")), journal.get());
-    } else {
-        const CheckedForm checked = CheckForm(*form);
-        if (!checked.printable()) {
-            printError(QStringLiteral("velmora-cli render: 汇款单不能打印：") + checked.problemText());
-        } else {
-            if (!checked.warnings.empty()) {
-                printError(QStringLiteral("请注意：") + checked.warningText());
-            }
-            found = Forms{{*form}, {0}, 0, {}, {}};
-        }
-    }
+    const std::optional<Forms> found =
+        batch ? batchForms(*request, *form, parser.isSet(QStringLiteral("skip-invalid")),
+                           parser.isSet(QStringLiteral("reprint")), journal.get())
+              : typedForm(*form);
     if (!found) {
         return kExitFailed;
     }
