@@ -78,6 +78,7 @@ ImportOutcome ImportWorkbook(const ImportRequest& request, Grid& grid, const Wor
     outcome.firstSheetRow = 1 + rowOffset;
     ClearCells(grid, 1, kMaxDataRows, 1, kDataColumns);
     int allowance = kBlankRowAllowance;
+    QString told;  // what the reader says of the failure in the operator's words
     try {
         std::unique_ptr<Workbook> book = open(request.path);
         if (!book) {
@@ -120,6 +121,7 @@ ImportOutcome ImportWorkbook(const ImportRequest& request, Grid& grid, const Wor
         outcome.unreadRow = findUnreadRow(*sheet, outcome.rowsRead + rowOffset, columns);
     } catch (const AutomationError& e) {
         outcome.error = e.number;
+        told = e.forOperator ? e.detail : QString();
     } catch (const std::bad_alloc&) {
         outcome.error = kErrorOutOfMemory;
     } catch (const std::exception&) {
@@ -127,6 +129,9 @@ ImportOutcome ImportWorkbook(const ImportRequest& request, Grid& grid, const Wor
     }
     if (outcome.error != 0) {
         outcome.message = ImportErrorMessage(outcome.error);
+        if (!told.isEmpty()) {
+            outcome.message += QStringLiteral("\n") + told + QStringLiteral("。");
+        }
         outcome.unreadRow = 0;
     }
     return outcome;

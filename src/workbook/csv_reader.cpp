@@ -296,7 +296,7 @@ void judgeCoding(CsvText& text) {
     qint64 n;
     while ((n = device.read(chunk.data(), kWindow)) > 0) {
         if ((size += n) > kMaxCsvFile) {
-            ThrowBroken(QStringLiteral("CSV 文件超过 %1 MiB").arg(kMaxCsvFile >> 20));
+            ThrowBrokenTelling(QStringLiteral("CSV 文件超过 %1 MiB").arg(kMaxCsvFile >> 20));
         }
         const bool firstOk = first.feed(chunk.constData(), n);
         const bool secondOk = !marked && second.feed(chunk.constData(), n);
@@ -319,16 +319,16 @@ void judgeCoding(CsvText& text) {
     // The coding that held out longer is the one the file was meant in.
     const CodingCheck& fault = marked || first.line() >= second.line() ? first : second;
     if (fault.fault() == CodingCheck::Fault::Nul) {
-        ThrowBroken(QStringLiteral("CSV 文件第 %1 行含有空字符（U+0000）").arg(fault.line()));
+        ThrowBrokenTelling(QStringLiteral("CSV 文件第 %1 行含有空字符（U+0000）").arg(fault.line()));
     }
     if (!marked) {
-        ThrowBroken(
+        ThrowBrokenTelling(
             QStringLiteral("CSV 文件第 %1 行既不是 UTF-8 也不是 GB18030 编码的文字").arg(fault.line()));
     }
     const QString coding = text.width == 1 ? QStringLiteral("UTF-8") : QStringLiteral("UTF-16");
-    ThrowBroken(QStringLiteral("CSV 文件以 %1 字节顺序标记开头，第 %2 行却不是 %1 编码的文字")
-                    .arg(coding)
-                    .arg(fault.line()));
+    ThrowBrokenTelling(QStringLiteral("CSV 文件以 %1 字节顺序标记开头，第 %2 行却不是 %1 编码的文字")
+                           .arg(coding)
+                           .arg(fault.line()));
 }
 
 // The separator: a tab when the first line holds tabs and no commas, else a comma.

@@ -12,10 +12,14 @@ namespace velmora {
 // A failure of the spreadsheet layer, numbered as the automation errors the import turns into its
 // messages.
 struct AutomationError : std::runtime_error {
-    AutomationError(int number, const QString& detail)
-        : std::runtime_error(detail.toStdString()), number(number), detail(detail) {}
+    AutomationError(int number, const QString& detail, bool forOperator = false)
+        : std::runtime_error(detail.toStdString()),
+          number(number),
+          detail(detail),
+          forOperator(forOperator) {}
     int number;
-    QString detail;  // for logs and tests; the operator sees the import's message
+    QString detail;    // for logs and tests; the operator sees the import's message
+    bool forOperator;  // the detail is worded for the operator too, and shown after the message
 };
 
 // The error numbers.

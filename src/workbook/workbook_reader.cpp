@@ -191,4 +191,8 @@ void ThrowBroken(const QString& detail) {
     throw AutomationError(kErrorNotWorkbook, detail);
 }
 
+void ThrowBrokenTelling(const QString& detail) {
+    throw AutomationError(kErrorNotWorkbook, detail, true);
+}
+
 }  // namespace velmora

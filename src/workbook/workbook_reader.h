@@ -119,5 +119,7 @@ int FindSheet(const QStringList& names, const QString& name);
 
 // Throws AutomationError 432 with the detail.
 [[noreturn]] void ThrowBroken(const QString& detail);
+// The same with a detail worded for the operator, who is shown it after the import's message.
+[[noreturn]] void ThrowBrokenTelling(const QString& detail);
 
 }  // namespace velmora

@@ -356,6 +356,12 @@ private Q_SLOTS:
             QCOMPARE(ImportErrorMessage(number),
                      QStringLiteral("未知错误，错误号： %1\u3000请检查输入值！").arg(number));
         }
+        // A CSV file of no coding says where, after the message.
+        outcome = ImportWorkbook(
+            {Write(dir, QStringLiteral("bad.csv"), "a,b\n\xff\xff\n"), QStringLiteral("x")}, grid);
+        QCOMPARE(outcome.message,
+                 QStringLiteral("文件类型不对，请选择Excel文档！\nCSV 文件第 2 行既不是 UTF-8 也不是 "
+                                "GB18030 编码的文字。"));
         outcome.error = 70000;
         QCOMPARE(outcome.result(), std::int16_t(32767));
     }

@@ -105,39 +105,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("printer");
         QTest::addColumn<QString>("x");
         QTest::addColumn<QString>("y");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("limits") << ""
-                                << "0"
-                                << "30"
-                                << "0 30";
-        QTest::newRow("empty box") << ""
-                                   << ""
-                                   << "3"
-                                   << "9 9";
-        QTest::newRow("letters pasted") << ""
-                                        << "abc"
-                                        << "3"
-                                        << "9 9";
-        QTest::newRow("normalised") << ""
-                                    << "05.50"
-                                    << ".5"
-                                    << "5.5 .5";
-        QTest::newRow("two points") << ""
-                                    << "1.2.3"
-                                    << "7.250"
-                                    << "1.2 7.25";
-        QTest::newRow("a printer's own") << "HP/LaserJet"
-                                         << "12.5"
-                                         << "8"
-                                         << "12.5 8";
-        QTest::newRow("above 30") << ""
-                                  << "30.01"
-                                  << "1"
-                                  << "9 9";
-        QTest::newRow("negative pasted") << ""
-                                         << "1"
-                                         << "-5"
-                                         << "9 9";
+        QTest::addColumn<QString>("stored");  // "9 9": refused, the pair stored before kept
+        const char* rows[][5] = {{"limits", "", "0", "30", "0 30"},
+                                 {"empty box", "", "", "3", "9 9"},
+                                 {"letters pasted", "", "abc", "3", "9 9"},
+                                 {"normalised", "", "05.50", ".5", "5.5 .5"},
+                                 {"two points", "", "1.2.3", "7.250", "1.2 7.25"},
+                                 {"a printer's own", "HP/LaserJet", "12.5", "8", "12.5 8"},
+                                 {"above 30", "", "30.01", "1", "9 9"},
+                                 {"negative pasted", "", "1", "-5", "9 9"}};
+        for (const auto& [name, printer, x, y, stored] : rows) {
+            QTest::newRow(name) << QString::fromUtf8(printer) << QString::fromUtf8(x) << QString::fromUtf8(y)
+                                << QString::fromUtf8(stored);
+        }
     }
     void offsets() {
         QFETCH(QString, printer);

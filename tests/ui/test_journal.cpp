@@ -84,28 +84,20 @@ private Q_SLOTS:
     void existingFile_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("trouble");
-        QTest::newRow("none") << "none"
-                              << "";
-        QTest::newRow("damaged") << "damaged"
-                                 << "已损坏";
-        QTest::newRow("newer") << "newer"
-                               << "由较新版本的 Velmora 建立（版本 3）";
-        QTest::newRow("foreign") << "foreign"
-                                 << "不是 Velmora 的打印记录";
-        QTest::newRow("folder") << "folder"
-                                << "不是一个普通文件";
-        QTest::newRow("no folder") << "no folder"
-                                   << "所在的文件夹无法建立";
-        QTest::newRow("link") << "link"
-                              << "是一个符号链接";
-        QTest::newRow("folder link") << "folder link"
-                                     << "是一个符号链接";
-        QTest::newRow("another's file") << "another's file"
-                                        << "属于另一个用户";
-        QTest::newRow("another's folder") << "another's folder"
-                                          << "属于另一个用户";
-        QTest::newRow("open to others") << "open to others"
-                                        << "";
+        const char* rows[][2] = {{"none", ""},
+                                 {"damaged", "已损坏"},
+                                 {"newer", "由较新版本的 Velmora 建立（版本 3）"},
+                                 {"foreign", "不是 Velmora 的打印记录"},
+                                 {"folder", "不是一个普通文件"},
+                                 {"no folder", "所在的文件夹无法建立"},
+                                 {"link", "是一个符号链接"},
+                                 {"folder link", "是一个符号链接"},
+                                 {"another's file", "属于另一个用户"},
+                                 {"another's folder", "属于另一个用户"},
+                                 {"open to others", ""}};
+        for (const auto& [kind, trouble] : rows) {
+            QTest::newRow(kind) << QString::fromUtf8(kind) << QString::fromUtf8(trouble);
+        }
     }
     void existingFile() {
         QFETCH(QString, kind);

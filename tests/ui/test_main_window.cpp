@@ -133,20 +133,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("marked");
-        QTest::newRow("letters refused in the postcode") << 4 << "1a0b0c0d3e7f"
-                                                         << "100037" << false;
-        QTest::newRow("a point in the postcode prints as typed") << 4 << "1000.7"
-                                                                 << "1000.7" << false;
-        QTest::newRow("minus refused in the mobile") << 7 << "-138"
-                                                     << "138" << false;
-        QTest::newRow("name takes anything") << 0 << "张a1"
-                                             << "张a1" << false;
-        QTest::newRow("amount cut, not rounded") << 6 << "12.345" << kYuan + "12.34" << false;
-        QTest::newRow("amount below one") << 6 << "0.5" << kYuan + ".50" << false;
-        QTest::newRow("amount of nine figures kept whole")
-            << 6 << "123456789" << kYuan + "123456789.00" << true;
-        QTest::newRow("two points are no amount") << 6 << "1.2.3"
-                                                  << "1.2.3" << true;
+        const std::tuple<const char*, int, const char*, QString, bool> rows[] = {
+            {"letters refused in the postcode", 4, "1a0b0c0d3e7f", "100037", false},
+            {"a point in the postcode prints as typed", 4, "1000.7", "1000.7", false},
+            {"minus refused in the mobile", 7, "-138", "138", false},
+            {"name takes anything", 0, "张a1", "张a1", false},
+            {"amount cut, not rounded", 6, "12.345", kYuan + "12.34", false},
+            {"amount below one", 6, "0.5", kYuan + ".50", false},
+            {"amount of nine figures kept whole", 6, "123456789", kYuan + "123456789.00", true},
+            {"two points are no amount", 6, "1.2.3", "1.2.3", true}};
+        for (const auto& [name, box, typed, shown, marked] : rows) {
+            QTest::newRow(name) << box << QString::fromUtf8(typed) << shown << marked;
+        }
     }
     void boxes() {
         QFETCH(int, box);
@@ -173,41 +171,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("how");  // paste, compose, type (key by key) or Return
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("after");
-        QTest::newRow("letters into a postcode") << 4 << "100"
-                                                 << "paste"
-                                                 << "0a8"
-                                                 << "100";
-        QTest::newRow("paste shortcut refused in a postcode") << 4 << "100"
-                                                              << "paste"
-                                                              << "080"
-                                                              << "100";
-        QTest::newRow("paste shortcut refused in the amount") << 6 << ""
-                                                              << "paste"
-                                                              << "12"
-                                                              << "";
-        QTest::newRow("mobile cut at 11") << 7 << ""
-                                          << "compose"
-                                          << "138001380001234"
-                                          << "13800138000";
-        QTest::newRow("name cut at 10") << 0 << "张"
-                                        << "paste"
-                                        << "一二三四五六七八九十"
-                                        << "张一二三四五六七八九";
-        QTest::newRow("address cut at 100") << 2 << QString(95, u'址') << "paste"
-                                            << "一二三四五六七" << QString(95, u'址') + "一二三四五";
-        QTest::newRow("address typed to its last place") << 2 << QString(99, u'址') << "type"
-                                                         << "号" << QString(99, u'址') + "号";
-        QTest::newRow("no line break in a full address") << 2 << QString(100, u'址') << "Return"
-                                                         << "" << QString(100, u'址');
-        QTest::newRow("message full") << 8 << QString(30, u'言') << "compose"
-                                      << "多" << QString(30, u'言');
-        QTest::newRow("name composed, cut") << 0 << "欧阳诸葛司马东方"
-                                            << "compose"
-                                            << "上官" + QString(u'x') << "欧阳诸葛司马东方上官";
-        QTest::newRow("full-width digit composed") << 6 << ""
-                                                   << "compose"
-                                                   << "１"
-                                                   << "";
+        const std::tuple<const char*, int, QString, const char*, QString, QString> rows[] = {
+            {"letters into a postcode", 4, "100", "paste", "0a8", "100"},
+            {"paste shortcut refused in a postcode", 4, "100", "paste", "080", "100"},
+            {"paste shortcut refused in the amount", 6, "", "paste", "12", ""},
+            {"mobile cut at 11", 7, "", "compose", "138001380001234", "13800138000"},
+            {"name cut at 10", 0, "张", "paste", "一二三四五六七八九十", "张一二三四五六七八九"},
+            {"address cut at 100", 2, QString(95, u'址'), "paste", "一二三四五六七",
+             QString(95, u'址') + "一二三四五"},
+            {"address typed to its last place", 2, QString(99, u'址'), "type", "号",
+             QString(99, u'址') + "号"},
+            {"no line break in a full address", 2, QString(100, u'址'), "Return", "", QString(100, u'址')},
+            {"message full", 8, QString(30, u'言'), "compose", "多", QString(30, u'言')},
+            {"name composed, cut", 0, "欧阳诸葛司马东方", "compose", "上官x", "欧阳诸葛司马东方上官"},
+            {"full-width digit composed", 6, "", "compose", "１", ""}};
+        for (const auto& [name, box, before, how, text, after] : rows) {
+            QTest::newRow(name) << box << before << QString::fromLatin1(how) << text << after;
+        }
     }
     void pastedAndComposed() {
         QFETCH(int, box);
