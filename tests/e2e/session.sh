@@ -2,17 +2,10 @@
 # shellcheck source-path=SCRIPTDIR
 # A person's session with the real program in a real window: an X server of its own (Xvfb), keys and
 # clicks from xdotool, what the boxes hold read through the clipboard, and the batch printed through
-# CUPS to a fresh cups-pdf queue, where the documents are counted.
-#
-#   session.sh VELMORA VELMORA_CLI WORKBOOK WORKDIR
-#
-# WORKDIR is emptied first; it keeps a screenshot of every step, the program's output and the
-# printed documents, so that a failure can be seen afterwards. Needs root (CUPS).
+# CUPS to a fresh cups-pdf queue, where the documents are counted. WORKDIR is emptied first; it keeps
+# a screenshot of every step, the program's output and the printed documents. Needs root (CUPS).
 set -uo pipefail
-if [ $# -ne 4 ]; then
-  echo "usage: session.sh VELMORA VELMORA_CLI WORKBOOK WORKDIR" >&2
-  exit 2
-fi
+[ $# -eq 4 ] || { echo "usage: session.sh VELMORA VELMORA_CLI WORKBOOK WORKDIR" >&2 && exit 2; }
 velmora=$1 cli=$2 workbook=$3 work=$4
 here=$(cd "$(dirname "$0")" && pwd)
 designs="$here/../../resources"
@@ -23,25 +16,17 @@ source "$here/x11.sh"
 
 records=20   # payees in the sample workbook
 deadline=110 # seconds: every wait ends by then, so that a stuck step is reported before CTest's limit
-step="setting up"
-shot_number=0
-xvfb_pid=""
-app_pid=""
+step="setting up" shot_number=0 xvfb_pid="" app_pid=""
 
 rm -rf "$work"
 mkdir -p "$work/xdg/Velmora" "$work/data" "$work/runtime" "$work/printed"
 chmod 700 "$work/runtime"
 
 cleanup() {
-  local status=$?
-  if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
-    kill "$app_pid" 2>/dev/null
-    wait "$app_pid" 2>/dev/null
-  fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-  fi
+  local status=$? pid
+  for pid in "$app_pid" "$xvfb_pid"; do
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  done
   cups_stop
   exit "$status"
 }
@@ -50,9 +35,7 @@ trap 'exit 1' INT TERM
 
 shot() {
   shot_number=$((shot_number + 1))
-  local name
-  name=$(printf '%02d-%s.png' "$shot_number" "$1")
-  [ -n "$xvfb_pid" ] && import -window root "$work/$name" 2>/dev/null
+  [ -n "$xvfb_pid" ] && import -window root "$work/$(printf '%02d-%s.png' "$shot_number" "$1")" 2>/dev/null
 }
 
 fail() {
@@ -63,18 +46,12 @@ fail() {
     echo "the program is no longer running: it ended with status $?" >&2
     app_pid=""
   fi
-  if [ -s "$work/velmora.log" ]; then
-    echo "--- the program's output:" >&2
-    cat "$work/velmora.log" >&2
-  fi
+  [ -s "$work/velmora.log" ] && { echo "--- the program's output:" && cat "$work/velmora.log"; } >&2
   echo "--- screenshots and output in $work" >&2
   exit 1
 }
 
-begin() {
-  step=$1
-  echo "== ${SECONDS}s: $step"
-}
+begin() { step=$1 && echo "== ${SECONDS}s: $step"; }
 
 # The program has ended (and may not have been waited for yet).
 app_ended() {
@@ -83,28 +60,17 @@ app_ended() {
   [ "$(sed -E 's/.*\) ([A-Za-z]).*/\1/' <<<"$stat")" = Z ]
 }
 
-control PAYEE main_window.ui Txt_0 Envelop
-control PAYEE_POSTCODE main_window.ui Txt_4 Envelop
-control REMITTER main_window.ui Txt_1 Envelop
-control AMOUNT main_window.ui Txt_6 Envelop
-control SCROLL main_window.ui NumScroll
-control NUM0 main_window.ui Num_0
-control NUM1 main_window.ui Num_1
-control PRINT_ALL main_window.ui C1_6
-control QUIT main_window.ui C1_1
-control OPEN_BATCH main_window.ui C1_4
-control PRINT_ONE main_window.ui C1_0
-control JOURNAL main_window.ui C1_7
-control EXPORT journal_window.ui ExportButton
-control CLOSE_JOURNAL journal_window.ui CloseButton
-control PATH fopen.ui Text1_0
-control CONFIRM fopen.ui Command2_0
-control TABLE batch_window.ui Table1
-control HAND_OVER batch_window.ui Command1_1
+# The controls used, as NAME:control of each window design (the boxes lie inside the frame Envelop).
+for c in PAYEE:Txt_0 PAYEE_POSTCODE:Txt_4 REMITTER:Txt_1 AMOUNT:Txt_6; do
+  control "${c%%:*}" main_window.ui "${c#*:}" Envelop
+done
+for c in SCROLL:NumScroll NUM0:Num_0 NUM1:Num_1 PRINT_ALL:C1_6 QUIT:C1_1 OPEN_BATCH:C1_4 PRINT_ONE:C1_0 JOURNAL:C1_7 \
+  journal_window.ui EXPORT:ExportButton CLOSE_JOURNAL:CloseButton fopen.ui PATH:Text1_0 CONFIRM:Command2_0 \
+  batch_window.ui TABLE:Table1 HAND_OVER:Command1_1; do
+  case $c in *.ui) design=$c ;; *) control "${c%%:*}" "${design:-main_window.ui}" "${c#*:}" ;; esac
+done
 
-clipboard_holds_something() {
-  [ -n "$(xclip -o -selection clipboard 2>/dev/null)" ]
-}
+clipboard_holds_something() { [ -n "$(xclip -o -selection clipboard 2>/dev/null)" ]; }
 
 # read_box X Y: clicks into the box at that point of the main window, selects all it holds, copies
 # it and prints what the clipboard received.
@@ -145,24 +111,11 @@ mapfile -t rows < <("$cli" import "$workbook" 2>/dev/null | awk -F'\t' '$2 != ""
 [ "${#rows[@]}" = "$records" ] || fail "velmora-cli reads ${#rows[@]} payees from $workbook, not $records"
 IFS=$'\t' read -r _ first_name _ first_postcode _ <<<"${rows[0]}"
 IFS=$'\t' read -r _ last_name _ _ _ <<<"${rows[$((records - 1))]}"
-batch="$work/batch.csv"
-small="$work/small.csv"
-small_records=5
-{
-  echo "姓名,邮编,地址,金额"
-  for row in "${rows[@]}"; do
-    IFS=$'\t' read -r n name address postcode amount <<<"$row"
-    echo "$name,$postcode,$address,$amount"
-  done
-} >"$batch"
-{
-  echo "姓名,邮编,地址,金额"
-  for row in "${rows[@]:0:small_records}"; do
-    IFS=$'\t' read -r n name address postcode amount <<<"$row"
-    [ "$n" = 3 ] && amount="3千"
-    echo "$name,$postcode,$address,$amount"
-  done
-} >"$small"
+batch="$work/batch.csv" small="$work/small.csv" small_records=5
+# as_csv [REFUSED]: the rows on standard input as CSV, record REFUSED's amount as "3千".
+as_csv() { echo "姓名,邮编,地址,金额" && awk -F'\t' -v OFS=, -v r="${1:-0}" '$1 == r {$5 = "3千"} {print $2, $4, $3, $5}'; }
+printf '%s\n' "${rows[@]}" | as_csv >"$batch"
+printf '%s\n' "${rows[@]:0:small_records}" | as_csv 3 >"$small"
 small_sum=$(printf '%s\n' "${rows[@]:0:small_records}" | awk -F'\t' '$1 != 3 {s += $5} END {printf "%.2f", s}')
 total=$("$cli" import "$workbook" --summary 2>/dev/null | sed -E 's/.*合计 (￥[0-9,.]+).*/\1/')
 [ -n "$total" ] || fail "velmora-cli gives no sum for $workbook"
@@ -189,8 +142,7 @@ env QT_QPA_PLATFORM=xcb PRINTER="$CUPS_QUEUE" XDG_CONFIG_HOME="$work/xdg" XDG_DA
   ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0" \
   "$velmora" >"$work/velmora.log" 2>&1 &
 app_pid=$!
-main_shown() { find_window 717 518; }
-wait_until 30 main_shown || fail "the main window did not appear"
+wait_until 30 find_window 717 518 || fail "the main window did not appear"
 MAIN_X=$WIN_X MAIN_Y=$WIN_Y
 sleep 0.5
 shot started
@@ -219,11 +171,12 @@ shot checked
 
 begin "asking for the printer: the dialog speaks Chinese"
 click "$PRINT_ONE_X" "$PRINT_ONE_Y"
-other_window() { app_windows | awk -v w=717 -v h=518 '!($4 == w && $5 == h) {print $1; exit}'; }
+# other_window: "id x y width height" of a window of the program other than the main one.
+other_window() { app_windows | awk -v w=717 -v h=518 '!($4 == w && $5 == h) {print; exit}' | grep .; }
 wait_until 10 other_window >/dev/null || fail "the printer dialog did not appear"
 sleep 0.5
 shot printer-dialog
-title=$(xdotool getwindowname "$(other_window)")
+title=$(xdotool getwindowname "$(other_window | cut -d' ' -f1)")
 [ "$title" = "打印" ] || fail "the printer dialog is titled \"$title\", not 打印"
 xdotool key Escape
 wait_until 10 only_window 717 518 || fail "the printer dialog did not close"
@@ -233,8 +186,7 @@ echo "   the printer dialog is titled \"$title\""
 # LAST rows filled.
 import_batch() {
   click "$OPEN_BATCH_X" "$OPEN_BATCH_Y"
-  dialog_shown() { find_window 453 151; }
-  wait_until 10 dialog_shown || fail "the open-workbook dialog did not appear"
+  wait_until 10 find_window 453 151 || fail "the open-workbook dialog did not appear"
   sleep 0.3
   click "$PATH_X" "$PATH_Y"
   xdotool key ctrl+a
@@ -242,8 +194,7 @@ import_batch() {
   sleep 0.2
   shot workbook-named
   click "$CONFIRM_X" "$CONFIRM_Y"
-  batch_shown() { find_window 770 378; }
-  wait_until 20 batch_shown || fail "the batch window did not appear"
+  wait_until 20 find_window 770 378 || fail "the batch window did not appear"
   # The import runs on the batch window's first paint: the last payee's name shows when it is done.
   last_row_filled() {
     find_window 770 378 &&
@@ -253,8 +204,7 @@ import_batch() {
   shot imported
   click "$HAND_OVER_X" "$HAND_OVER_Y"
   WIN_X=$MAIN_X WIN_Y=$MAIN_Y
-  batch_gone() { only_window 717 518; }
-  wait_until 10 batch_gone || fail "the batch window or a message is still on screen"
+  wait_until 10 only_window 717 518 || fail "the batch window or a message is still on screen"
   sleep 0.3
   shot handed-over
 }
@@ -301,10 +251,7 @@ jobs=$(completed_jobs | wc -l)
 # Only this queue's documents: the jobs' numbers name them.
 mine=()
 for document in "${documents[@]}"; do
-  number=$(sed -nE 's/.*job_([0-9]+).*/\1/p' <<<"$(basename "$document")")
-  if completed_jobs | grep -qx "$number"; then
-    mine+=("$document")
-  fi
+  completed_jobs | grep -qx "$(sed -nE 's/.*job_([0-9]+).*/\1/p' <<<"$(basename "$document")")" && mine+=("$document")
 done
 [ "${#mine[@]}" = "$records" ] || fail "${#mine[@]} documents from this queue in $CUPS_PDF_DIR, not $records"
 for document in "${mine[@]}"; do
@@ -330,7 +277,6 @@ echo "   $records documents of one page each, $distinct different forms"
 begin "a batch with record 3 refused: exactly one question, the other records printed"
 import_batch "$small" "$small_records"
 click "$PRINT_ALL_X" "$PRINT_ALL_Y"
-other_window() { app_windows | awk -v w=717 -v h=518 '!($4 == w && $5 == h) {print $1; exit}'; }
 wait_until 10 other_window >/dev/null || fail "\"全部打印\" asked nothing about record 3"
 sleep 0.5
 shot question
@@ -346,10 +292,8 @@ jobs=$(completed_jobs | wc -l)
 
 begin "the print journal: the batch's forms and their sum"
 click "$JOURNAL_X" "$JOURNAL_Y"
-journal_shown() { app_windows | awk -v w=717 -v h=518 '!($4 == w && $5 == h) {print; exit}' | grep -q .; }
-wait_until 10 journal_shown || fail "the print journal did not open"
-JOURNAL_WIN=$(app_windows | awk -v w=717 -v h=518 '!($4 == w && $5 == h) {print $2, $3; exit}')
-read -r WIN_X WIN_Y <<<"$JOURNAL_WIN"
+wait_until 10 other_window >/dev/null || fail "the print journal did not open"
+read -r _ WIN_X WIN_Y _ <<<"$(other_window)"
 sleep 0.5
 shot journal
 # Its export, through the file dialog, holds what the window shows.
@@ -367,6 +311,38 @@ echo "   $sent forms sent, ￥$sum"
 click "$CLOSE_JOURNAL_X" "$CLOSE_JOURNAL_Y"
 WIN_X=$MAIN_X WIN_Y=$MAIN_Y
 wait_until 10 only_window 717 518 || fail "the print journal did not close"
+
+begin "the batch again, the queue refusing jobs midway: the run stops at the record refused"
+journal_db="$work/data/Velmora/journal.sqlite"
+last=$(sqlite3 "$journal_db" 'SELECT ifnull(max(id), 0) FROM prints') || fail "cannot read the journal"
+held=$(lpstat -W all -o "$CUPS_QUEUE" | wc -l)
+import_batch "$batch" "$records"
+click "$PRINT_ALL_X" "$PRINT_ALL_Y"
+wait_until 10 other_window >/dev/null || fail "\"全部打印\" did not ask about the records printed before"
+sleep 0.5
+shot question-printed-before
+(for _ in $(seq 1 3000); do
+   [ $(($(lpstat -W all -o "$CUPS_QUEUE" | wc -l) - held)) -ge 3 ] && break
+   sleep 0.02
+ done
+ cupsreject "$CUPS_QUEUE") &
+watcher=$!
+# The button before the safe one prints them again.
+xdotool key --delay 100 shift+Tab space
+wait "$watcher"
+refused_told() { [ "$(sqlite3 "$journal_db" "SELECT count(*) FROM prints WHERE id > $last AND outcome = 1")" = 1 ] && other_window >/dev/null; }
+wait_until 60 refused_told || fail "the refused form was not journaled and told"
+sleep 0.5
+shot refused-midway
+xdotool key Return
+wait_until 10 printing_over || fail "the message did not close"
+cupsaccept "$CUPS_QUEUE"
+taken=$(($(lpstat -W all -o "$CUPS_QUEUE" | wc -l) - held))
+sent=$(sqlite3 "$journal_db" "SELECT count(*) FROM prints WHERE id > $last AND outcome = 0")
+failed=$(sqlite3 "$journal_db" "SELECT record FROM prints WHERE id > $last AND outcome = 1")
+echo "   CUPS took $taken jobs; the journal holds $sent sent and record $failed not printed"
+[ "$taken" -ge 3 ] && [ "$taken" -lt "$records" ] && [ "$sent" = "$taken" ] && [ "$failed" = $((taken + 1)) ] ||
+  fail "CUPS took $taken jobs, the journal holds $sent sent and record \"$failed\" not printed"
 
 begin "leaving the program"
 click "$QUIT_X" "$QUIT_Y"

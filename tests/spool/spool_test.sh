@@ -17,8 +17,9 @@ export XDG_DATA_HOME="$work/data"
 trap cups_stop EXIT
 cups_start
 
-# Records 18 to 20 of the sample workbook (worksheet rows 19 to 21), with the operator's own fields.
-batch=(--batch "$workbook" --first-row 19 --x 10 --y 10
+# Records 18 to 20 of the sample workbook (worksheet rows 19 to 21), with the operator's own fields,
+# printed again in every run (the journal holds them as sent after the first).
+batch=(--batch "$workbook" --first-row 19 --x 10 --y 10 --reprint
        --text 1=李秀英 --text 3=广州市天河区天河北路233号 --text 5=510610 --text 7=13812345678
        --text 8=生日快乐 --tick 0 --tick 6)
 
