@@ -20,7 +20,6 @@
 #include "import.h"
 #include "main_window.h"
 #include "number_text.h"
-#include "pdf_document.h"
 #include "rounding.h"
 #include "services.h"
 #include "ui_fopen.h"
