@@ -474,20 +474,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("unshownAt");     // the record that cannot be shown
         QTest::addColumn<QString>("outcomes");  // P printed, F failed, R refused, - not reached
         QTest::addColumn<QString>("steps");     // s shown, p printed, in order
-        QTest::newRow("all") << 0 << 0 << 0 << 0 << "PPPP"
-                             << "s2p2s4p4s5p5s7p7";
-        QTest::newRow("fails on the second") << 4 << 0 << 0 << 0 << "PF--"
-                                             << "s2p2s4p4";
-        QTest::newRow("refused on the third") << 0 << 5 << 0 << 0 << "PPR-"
-                                              << "s2p2s4p4s5p5";
-        QTest::newRow("stopped after two") << 0 << 0 << 2 << 0 << "PP--"
-                                           << "s2p2s4p4";
-        QTest::newRow("stop on the last") << 0 << 0 << 3 << 0 << "PPP-"
-                                          << "s2p2s4p4s5p5";
-        QTest::newRow("cannot show") << 0 << 0 << 0 << 5 << "PPF-"
-                                     << "s2p2s4p4s5";
-        QTest::newRow("fails on the first") << 2 << 0 << 0 << 0 << "F---"
-                                            << "s2p2";
+        const std::tuple<const char*, int, int, int, int, const char*, const char*> rows[] = {
+            {"all", 0, 0, 0, 0, "PPPP", "s2p2s4p4s5p5s7p7"},
+            {"fails on the second", 4, 0, 0, 0, "PF--", "s2p2s4p4"},
+            {"refused on the third", 0, 5, 0, 0, "PPR-", "s2p2s4p4s5p5"},
+            {"stopped after two", 0, 0, 2, 0, "PP--", "s2p2s4p4"},
+            {"stop on the last", 0, 0, 3, 0, "PPP-", "s2p2s4p4s5p5"},
+            {"cannot show", 0, 0, 0, 5, "PPF-", "s2p2s4p4s5"},
+            {"fails on the first", 2, 0, 0, 0, "F---", "s2p2"}};
+        for (const auto& [name, failAt, refuseAt, stopAfter, unshownAt, outcomes, steps] : rows) {
+            QTest::newRow(name) << failAt << refuseAt << stopAfter << unshownAt << U(outcomes) << U(steps);
+        }
     }
     void batchRun() {
         QFETCH(int, failAt);

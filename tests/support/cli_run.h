@@ -4,11 +4,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// One run of velmora-cli: its exit code (-1 when it did not end normally), standard output whole
-// and line by line, and standard error.
+// One run of velmora-cli: its exit code (-1 when it did not end normally), standard output line by
+// line, and standard error.
 struct CliRun {
     int exitCode = -1;
-    QString out;
     QStringList lines;
     QString err;
 };
@@ -27,11 +26,7 @@ inline CliRun runCli(const QStringList& arguments) {
         return run;
     }
     run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.lines = run.out.split(QLatin1Char('\n'));
-    if (run.lines.last().isEmpty()) {
-        run.lines.removeLast();
-    }
+    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
 }

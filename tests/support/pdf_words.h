@@ -35,11 +35,3 @@ inline std::vector<PdfPage> pdfWords(const QString& path) {
     }
     return pages;
 }
-
-// Millimetres and device pixels at 600 dpi to points.
-inline double mmToPoints(double mm) {
-    return mm * 72.0 / 25.4;
-}
-inline double pixelsToPoints(double pixels) {
-    return pixels * 72.0 / 600.0;
-}

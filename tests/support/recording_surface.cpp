@@ -13,21 +13,15 @@ RecordingSurface::~RecordingSurface() {
     }
 }
 
-bool RecordingSurface::start() {
-    if (failed()) {
-        return false;
-    }
-    if (!started_) {
-        if (failToStart) {
-            failure_ = QStringLiteral("打印机无法开始打印。");
-            return false;
-        }
-        started_ = true;
-    }
-    return true;
-}
-
+// Records the call with the font in force; the first one starts the document, or fails as told.
 void RecordingSurface::record(Call call) {
+    if (!started_ && failToStart && !failed()) {
+        failure_ = QStringLiteral("打印机无法开始打印。");
+    }
+    if (failed()) {
+        return;
+    }
+    started_ = true;
     call.fontSize = fontSize_;
     call.bold = bold_;
     call.extra = extra_;
@@ -40,9 +34,6 @@ void RecordingSurface::setCursor(Twips x, Twips y) {
 }
 
 void RecordingSurface::printText(const QString& text) {
-    if (!start()) {
-        return;
-    }
     record({Kind::PrintText, cursorX_, cursorY_, 0, 0, text});
     // The next line: one line of the current font lower (the font's size stands in for its height).
     cursorX_ = 0;
@@ -50,16 +41,10 @@ void RecordingSurface::printText(const QString& text) {
 }
 
 void RecordingSurface::textOut(DevicePixels x, DevicePixels y, const QString& text) {
-    if (!start()) {
-        return;
-    }
     record({Kind::TextOut, double(x.value), double(y.value), 0, 0, text});
 }
 
 void RecordingSurface::fillRectangle(Twips x1, Twips y1, Twips x2, Twips y2) {
-    if (!start()) {
-        return;
-    }
     record({Kind::FillRectangle, x1.value, y1.value, x2.value, y2.value, {}});
 }
 

@@ -40,7 +40,6 @@ public:
     bool failToFinish = false;  // endDocument fails
 
     std::vector<Call> calls;
-    bool started() const { return started_; }
     bool ended() const { return ended_; }
 
     float twipsPerDotX() const override { return twipsPerDot_; }
@@ -57,7 +56,6 @@ public:
     QString failure() const override { return failure_; }
 
 private:
-    bool start();
     void record(Call call);
 
     float twipsPerDot_;

@@ -55,8 +55,8 @@ private Q_SLOTS:
         const Services scripted = services();
         PrepareApplication();
         services() = scripted;
-        QCOMPARE(QCoreApplication::applicationName() + QCoreApplication::organizationName(),
-                 QStringLiteral("VelmoraVelmora"));
+        QCOMPARE((QStringList{QCoreApplication::applicationName(), QCoreApplication::organizationName()}),
+                 (QStringList{"Velmora", "Velmora"}));
         QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("打印"));
         QCOMPARE(QFont::substitutes(QStringLiteral("宋体")).value(1), QStringLiteral("ar pl uming cn"));
         QCOMPARE(QFont::substitutes(QStringLiteral("SimSun")).value(0), QStringLiteral("ar pl uming cn"));
@@ -136,9 +136,9 @@ private Q_SLOTS:
         for (const QString& section : {kCollateSection, QStringLiteral("Collate HP_LaserJet")}) {
             const QString expected =
                 section == kCollateSection || !printer.isEmpty() ? stored : QStringLiteral(" ");
-            QCOMPARE(::stored(services_->settings(), section, kCalibrationKeyX) + QLatin1Char(' ') +
-                         ::stored(services_->settings(), section, kCalibrationKeyY),
-                     expected);
+            QCOMPARE((QStringList{::stored(services_->settings(), section, kCalibrationKeyX),
+                                  ::stored(services_->settings(), section, kCalibrationKeyY)}),
+                     expected.split(u' '));
         }
         const bool refused = stored == QLatin1String("9 9");
         QCOMPARE(collate()->isVisible(), refused);

@@ -53,6 +53,12 @@ QByteArray contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }
 
+// A file of tests/data/journal.
+QByteArray data(const QString& name) {
+    return contents(qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/tests/data/journal/") +
+                    name);
+}
+
 JournalEntry entry(const QString& payee, const QString& amount,
                    JournalOutcome outcome = JournalOutcome::Sent) {
     JournalEntry e;
@@ -219,15 +225,7 @@ private Q_SLOTS:
             entry(QStringLiteral("\t王五"), QStringLiteral("￥99.00"), JournalOutcome::Failed);
         failed.reason = QStringLiteral("\r打印机已停止");
         const std::vector<JournalEntry> entries = {quoted, formula, failed};
-        QCOMPARE(JournalCsv(entries),
-                 "\xEF\xBB\xBF" +
-                     QStringLiteral(
-                         "时间,打印机或文件,工作簿,记录,收款人,邮编,金额,结果,原因\r\n"
-                         "2026-12-07 09:30:05,Counter,/data/payees.xlsx,3,\"张三, "
-                         "李四\",\"=\"\"030000\"\"\",1200.00,已发送,\r\n"
-                         "2026-12-07 09:30:05,Counter,,,\"'=HYPERLINK(\"\"x\"\")\",,12.50,已发送,\r\n"
-                         "2026-12-07 09:30:05,Counter,,,'\t王五,,99.00,未能打印,\"'\r打印机已停止\"\r\n")
-                         .toUtf8());
+        QCOMPARE(JournalCsv(entries), data(QStringLiteral("export.csv")));
         QString error;
         const std::optional<QByteArray> xlsx = JournalXlsx(entries, &error);
         QVERIFY2(xlsx, qPrintable(error));
@@ -255,15 +253,8 @@ private Q_SLOTS:
     void sentBefore() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("journal.sqlite"));
-        makeDatabase(path,
-                     {QStringLiteral("CREATE TABLE prints (id INTEGER PRIMARY KEY, time INTEGER NOT NULL, "
-                                     "day TEXT NOT NULL, destination TEXT NOT NULL, workbook TEXT NOT NULL, "
-                                     "record INTEGER NOT NULL, payee TEXT NOT NULL, postcode TEXT NOT NULL, "
-                                     "amount TEXT NOT NULL, outcome INTEGER NOT NULL, reason TEXT NOT NULL, "
-                                     "form TEXT NOT NULL)"),
-                      QStringLiteral("INSERT INTO prints VALUES (1, 0, '2026-12-01', 'PDF', '/w.xlsx', 3, "
-                                     "'张三', '', '￥12.00', 0, '', '{}')"),
-                      QStringLiteral("PRAGMA user_version = 1")});
+        makeDatabase(
+            path, QString::fromUtf8(data(QStringLiteral("version1.sql"))).split(u'\n', Qt::SkipEmptyParts));
         PrintJournal journal(path);
         JournalEntry sent = entry(QStringLiteral("王五"), QStringLiteral("￥856.50"));
         sent.workbook = QStringLiteral("/w.xlsx");

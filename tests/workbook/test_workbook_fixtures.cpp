@@ -183,42 +183,11 @@ private Q_SLOTS:
         QCOMPARE(rows.join(u'|'), expected);
     }
 
-    // How the text is decoded: the whole file judged, the line of a fault named.
+    // csv-coding.txt: how the text is decoded, the whole file judged, the line of a fault named.
     void csvCoding_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");  // cells A1 and A2, or the refusal
-        const QByteArray payee =
-            "\xE6\x94\xB6\xE6\xAC\xBE\xE4\xBA\xBA"
-            "1\n";  // 收款人1 in UTF-8
-        QTest::newRow("utf-8, a stray byte at line 20000")
-            << payee.repeated(19999) + "\xE6\x94\xB6\xFF\n" + payee
-            << "CSV 文件第 20000 行既不是 UTF-8 也不是 GB18030 编码的文字";
-        QTest::newRow("utf-8") << payee.repeated(20000) << "收款人1|收款人1";
-        QTest::newRow("mark of utf-8, then gbk")
-            << QByteArray("\xEF\xBB\xBFname\n\xD5\xC5\xC8\xFD")
-            << "CSV 文件以 UTF-8 字节顺序标记开头，第 2 行却不是 UTF-8 编码的文字";
-        QTest::newRow("gb18030, four bytes and two")
-            << QByteArray("\x95\x32\x82\x36\xD5\xC5\r\n\xA2\xE3") << "\U00020000张|€";
-        QTest::newRow("gb18030, an unassigned four bytes")
-            << QByteArray("\xD5\xC5\r\nb\rc\n\x84\x31\xA5\x30")
-            << "CSV 文件第 4 行既不是 UTF-8 也不是 GB18030 编码的文字";
-        QTest::newRow("neither") << QByteArray("\xD5\xC5\n\xE5\xBC\xA0\n\x80\n")
-                                 << "CSV 文件第 2 行既不是 UTF-8 也不是 GB18030 编码的文字";
-        QTest::newRow("a nul in a name")
-            << QByteArray("a\n\n\xE5\xBC\xA0\x00\xE4\xB8\x89", 10) << "CSV 文件第 3 行含有空字符（U+0000）";
-        QTest::newRow("utf-16, a surrogate alone")
-            << QByteArray(
-                   "\xFF\xFE"
-                   "a\x00\n\x00\x00\xD8"
-                   "b\x00",
-                   10)
-            << "CSV 文件以 UTF-16 字节顺序标记开头，第 2 行却不是 UTF-16 编码的文字";
-        QTest::newRow("utf-16, an odd byte")
-            << QByteArray(
-                   "\xFE\xFF\x00"
-                   "a\x00",
-                   5)
-            << "CSV 文件以 UTF-16 字节顺序标记开头，第 1 行却不是 UTF-16 编码的文字";
+        AddRows(QStringLiteral("csv-coding.txt"), "bs");
     }
     void csvCoding() {
         QFETCH(QByteArray, bytes);
@@ -233,37 +202,14 @@ private Q_SLOTS:
         }
     }
 
-    // Merged ranges read as shown: A2:D2 keeps "张三" in A2, A3:A4 hides "hidden" in A4.
+    // Merged ranges read as shown: A2:D2 keeps "张三" in A2, A3:A4 hides "hidden" in A4. (The .xlsx
+    // cases are in xlsx-cells.txt and xlsx-next-row.txt.)
     void mergedRanges_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("expected");  // A2, B2, C2, D2, A3, A4, and the next row with data after 3
-        const auto xlsx = [](const QByteArray& afterRows, const QByteArray& inRow = {}) {
-            const auto cell = [](const char* ref, const QByteArray& text) {
-                return "<c r=\"" + QByteArray(ref) + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
-            };
-            const QByteArray rows = "<sheetData><row r=\"2\">" + inRow + cell("A2", "张三") +
-                                    R"(<c r="B2"><v>100010</v></c>)" + cell("C2", "北京") +
-                                    R"(<c r="D2"><v>100</v></c></row><row r="3">)" + cell("A3", "李四") +
-                                    R"(</row><row r="4">)" + cell("A4", "hidden") + "</row></sheetData>";
-            Xlsx x;
-            x.sheets = {{QStringLiteral("Sheet1"),
-                         SheetXml(rows + afterRows,
-                                  "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
-                                  "xmlns:ev=\"urn:evil\"")}};
-            return MakeZip(x.entries());
+        const auto row = [](const char* name, const QByteArray& file, const char* expected) {
+            QTest::newRow(name) << file << QString::fromUtf8(expected);
         };
-        const QByteArray merges =
-            R"(<mergeCells count="2"><mergeCell ref="A2:D2"/><mergeCell ref="A4:A3"/></mergeCells>)";
-        QTest::newRow("xlsx") << xlsx("<printOptions/>" + merges) << "张三||||李四||0";
-        QTest::newRow("xlsx read by the XML reader") << xlsx(merges, "<!-- -->") << "张三||||李四||0";
-        QTest::newRow("xlsx, the ranges in an alternate content")
-            << xlsx(R"(<mc:AlternateContent><mc:Choice Requires="ev"/><mc:Fallback>)" + merges +
-                    "</mc:Fallback></mc:AlternateContent>")
-            << "张三||||李四||0";
-        QTest::newRow("xlsx, ranges of another vocabulary")
-            << xlsx("<ev:x>" + merges + "</ev:x>") << "张三|100010|北京|100|李四|hidden|4";
-        QTest::newRow("xlsx, a range of no cells")
-            << xlsx(R"(<mergeCells><mergeCell ref="A2:"/></mergeCells>)") << "error 432";
         const auto biffText = [](int row, int col, const QString& text) {
             return BiffRecord(0x0204, BiffCell(row, col) + BiffString(text));
         };
@@ -273,27 +219,25 @@ private Q_SLOTS:
             biffText(3, 1, QStringLiteral("李四")) + biffText(4, 1, QStringLiteral("hidden"));
         const QByteArray mergedCells = BiffRecord(
             0x00E5, U16(2) + U16(1) + U16(1) + U16(0) + U16(3) + U16(3) + U16(2) + U16(0) + U16(0));
-        QTest::newRow("xls") << MakeXls(records + mergedCells) << "张三||||李四||0";
-        QTest::newRow("xls, a range past the last column")
-            << MakeXls(records + BiffRecord(0x00E5, U16(1) + U16(1) + U16(1) + U16(0) + U16(256)))
-            << "error 432";
-        QTest::newRow("xls, a record too short")
-            << MakeXls(records + BiffRecord(0x00E5, U16(2) + U16(1) + U16(1) + U16(0) + U16(3)))
-            << "error 432";
+        row("xls", MakeXls(records + mergedCells), "张三||||李四||0");
+        row("xls, a range past the last column",
+            MakeXls(records + BiffRecord(0x00E5, U16(1) + U16(1) + U16(1) + U16(0) + U16(256))), "error 432");
+        row("xls, a record too short",
+            MakeXls(records + BiffRecord(0x00E5, U16(2) + U16(1) + U16(1) + U16(0) + U16(3))), "error 432");
         const auto odsCell = [](const char* text, const QByteArray& attributes = {}) {
             return "<table:table-cell" + attributes + "><text:p>" + QByteArray(text) +
                    "</text:p></table:table-cell>";
         };
-        QTest::newRow("ods")
-            << MakeOds(R"(<table:table table:name="Sheet1"><table:table-row/><table:table-row>)" +
-                       odsCell("张三", R"( table:number-columns-spanned="4")") +
-                       R"(<table:covered-table-cell office:value-type="float" office:value="100010"/>)"
-                       R"(<table:covered-table-cell table:number-columns-repeated="2"><text:p>x</text:p>)"
-                       R"(</table:covered-table-cell></table:table-row><table:table-row>)" +
-                       odsCell("李四", R"( table:number-rows-spanned="2")") +
-                       "</table:table-row><table:table-row><table:covered-table-cell><text:p>hidden</"
-                       "text:p></table:covered-table-cell></table:table-row></table:table>")
-            << "张三||||李四||0";
+        row("ods",
+            MakeOds(R"(<table:table table:name="Sheet1"><table:table-row/><table:table-row>)" +
+                    odsCell("张三", R"( table:number-columns-spanned="4")") +
+                    R"(<table:covered-table-cell office:value-type="float" office:value="100010"/>)"
+                    R"(<table:covered-table-cell table:number-columns-repeated="2"><text:p>x</text:p>)"
+                    R"(</table:covered-table-cell></table:table-row><table:table-row>)" +
+                    odsCell("李四", R"( table:number-rows-spanned="2")") +
+                    "</table:table-row><table:table-row><table:covered-table-cell><text:p>hidden</"
+                    "text:p></table:covered-table-cell></table:table-row></table:table>"),
+            "张三||||李四||0");
     }
     void mergedRanges() {
         QFETCH(QByteArray, file);
@@ -313,6 +257,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("uncomputed");
+        const auto row = [](const char* name, const QByteArray& file, const char* text, bool uncomputed) {
+            QTest::newRow(name) << file << QString::fromUtf8(text) << uncomputed;
+        };
         const auto xlsx = [](const QByteArray& g2, const QByteArray& afterSheets = {},
                              const QByteArray& afterRows = {}, const QByteArray& inRow = {}) {
             Xlsx x;
@@ -325,15 +272,14 @@ private Q_SLOTS:
         };
         const QByteArray onLoad = R"(<calcPr calcId="191029" fullCalcOnLoad="1"/>)";
         const QByteArray sheetOnLoad = R"(<sheetCalcPr fullCalcOnLoad="true"/>)";
-        QTest::newRow("xlsx, recalculated when opened")
-            << xlsx("<f>E2*F2</f><v>0</v>", onLoad) << "0" << true;
-        QTest::newRow("xlsx, a cached result") << xlsx("<f>E2*F2</f><v>100</v>") << "100" << false;
-        QTest::newRow("xlsx, no cached result") << xlsx("<f>E2*F2</f>") << "" << true;
-        QTest::newRow("xlsx, a value") << xlsx("<v>100</v>", onLoad) << "100" << false;
-        QTest::newRow("xlsx, a sheet recalculated when opened")
-            << xlsx("<f>E2*F2</f><v>100</v>", {}, sheetOnLoad) << "100" << true;
-        QTest::newRow("xlsx read by the XML reader, a sheet recalculated when opened")
-            << xlsx("<f>E2*F2</f><v>100</v>", {}, sheetOnLoad, "<!-- -->") << "100" << true;
+        row("xlsx, recalculated when opened", xlsx("<f>E2*F2</f><v>0</v>", onLoad), "0", true);
+        row("xlsx, a cached result", xlsx("<f>E2*F2</f><v>100</v>"), "100", false);
+        row("xlsx, no cached result", xlsx("<f>E2*F2</f>"), "", true);
+        row("xlsx, a value", xlsx("<v>100</v>", onLoad), "100", false);
+        row("xlsx, a sheet recalculated when opened", xlsx("<f>E2*F2</f><v>100</v>", {}, sheetOnLoad), "100",
+            true);
+        row("xlsx read by the XML reader, a sheet recalculated when opened",
+            xlsx("<f>E2*F2</f><v>100</v>", {}, sheetOnLoad, "<!-- -->"), "100", true);
         const auto xls = [](quint16 flags, const QByteArray& result, const QByteArray& records = {},
                             const QByteArray& globals = {}) {
             const QByteArray formula = BiffRecord(0x0006, BiffCell(2, 7) + result + U16(flags) + U32(0) +
@@ -342,19 +288,18 @@ private Q_SLOTS:
                                BiffRecord(0x0203, BiffCell(2, 6) + F64(10)) + formula + records,
                            globals);
         };
-        QTest::newRow("xls, a cached result") << xls(0, F64(100)) << "100" << false;
-        QTest::newRow("xls, to be calculated always") << xls(1, F64(100)) << "100" << true;
-        QTest::newRow("xls, to be calculated when opened") << xls(2, F64(100)) << "100" << true;
-        QTest::newRow("xls, recalculated when opened")
-            << xls(0, F64(0), {}, BiffRecord(0x01C1, U16(0x01C1) + U16(0) + U32(0))) << "0" << true;
-        QTest::newRow("xls, recalculated by another engine")
-            << xls(0, F64(100), {}, BiffRecord(0x01C1, U16(0x01C1) + U16(0) + U32(191029))) << "100" << false;
-        QTest::newRow("xls, a sheet saved uncalculated")
-            << xls(0, F64(100), BiffRecord(0x005E, U16(0))) << "100" << true;
+        row("xls, a cached result", xls(0, F64(100)), "100", false);
+        row("xls, to be calculated always", xls(1, F64(100)), "100", true);
+        row("xls, to be calculated when opened", xls(2, F64(100)), "100", true);
+        row("xls, recalculated when opened",
+            xls(0, F64(0), {}, BiffRecord(0x01C1, U16(0x01C1) + U16(0) + U32(0))), "0", true);
+        row("xls, recalculated by another engine",
+            xls(0, F64(100), {}, BiffRecord(0x01C1, U16(0x01C1) + U16(0) + U32(191029))), "100", false);
+        row("xls, a sheet saved uncalculated", xls(0, F64(100), BiffRecord(0x005E, U16(0))), "100", true);
         const QByteArray stringResult = QByteArray(6, '\0') + "\xFF\xFF";
-        QTest::newRow("xls, a text result")
-            << xls(0, stringResult, BiffRecord(0x0207, BiffString(QStringLiteral("abc")))) << "abc" << false;
-        QTest::newRow("xls, a text result missing") << xls(0, stringResult) << "" << true;
+        row("xls, a text result", xls(0, stringResult, BiffRecord(0x0207, BiffString(QStringLiteral("abc")))),
+            "abc", false);
+        row("xls, a text result missing", xls(0, stringResult), "", true);
         const auto ods = [](const QByteArray& g2) {
             return MakeOds(
                 R"(<table:table table:name="Sheet1"><table:table-row/><table:table-row><table:table-cell table:number-columns-repeated="4"/>)"
@@ -362,10 +307,9 @@ private Q_SLOTS:
                 R"(<table:table-cell table:formula="of:=[.E2]*[.F2]")" +
                 g2 + "</table:table-cell></table:table-row></table:table>");
         };
-        QTest::newRow("ods, a cached result")
-            << ods(R"( office:value-type="float" office:value="100">)") << "100" << false;
-        QTest::newRow("ods, no result") << ods(">") << "" << true;
-        QTest::newRow("ods, a text result") << ods("><text:p>abc</text:p>") << "abc" << false;
+        row("ods, a cached result", ods(R"( office:value-type="float" office:value="100">)"), "100", false);
+        row("ods, no result", ods(">"), "", true);
+        row("ods, a text result", ods("><text:p>abc</text:p>"), "abc", false);
     }
     void uncomputedFormulas() {
         QFETCH(QByteArray, file);

@@ -32,8 +32,6 @@ const QByteArray kWordRelationships =
     R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/></Relationships>)";
 const QByteArray kWordDocument =
     R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"/>)";
-const QByteArray kPrefixedSheet =
-    R"(<x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><x:sheetData><x:row r="3"><x:c r="B3"><x:v>3</x:v></x:c></x:row></x:sheetData></x:worksheet>)";
 
 QByteArray sheetWith(const QByteArray& data, bool deflated = false) {
     Xlsx x;
@@ -88,55 +86,49 @@ private Q_SLOTS:
             return MakeZip(e);
         };
         const auto crc = [&](int index) { return WithWrongCrc(changed([](Entries&) {}), index); };
-        QTest::newRow("document type in the shared strings")
-            << changed([](Entries& e) { e[3].data = kSstWithDoctype; }) << 432;
-        QTest::newRow("a foreign worksheet")
-            << changed([](Entries& e) { e[2].data = "<worksheet xmlns=\"urn:evil\"/>"; }) << 432;
-        QTest::newRow("cut short") << changed([](Entries& e) { e[2].data.chop(40); }) << 432;
-        QTest::newRow("wrong CRC of the workbook") << crc(4) << 432;
-        QTest::newRow("wrong CRC of the sheet") << crc(2) << 432;
-        QTest::newRow("wrong CRC, stored")
-            << WithWrongCrc(changed([](Entries& e) { e[2].stored = true; }), 2) << 432;
-        QTest::newRow("wrong CRC of the relationships") << crc(1) << 432;
-        QTest::newRow("encrypted entry") << changed([](Entries& e) { e[2].encrypted = true; }) << 70;
-        QTest::newRow("a word document") << MakeZip({{QStringLiteral("_rels/.rels"), kWordRelationships},
-                                                     {QStringLiteral("word/document.xml"), kWordDocument}})
-                                         << 438;
-        QTest::newRow("a zip of pictures") << MakeZip({{QStringLiteral("photo.jpg"), "\xFF\xD8\xFF"}}) << 438;
-        QTest::newRow("no main part")
-            << MakeZip({{QStringLiteral("[Content_Types].xml"), "<Types/>"}}) << 438;
-        QTest::newRow("main part missing")
-            << changed([](Entries& e) { e[4].name = QStringLiteral("elsewhere"); }) << 432;
-        QTest::newRow("a binary workbook") << changed([](Entries& e) {
-            e[1].data.replace("xl/workbook.xml", "xl/workbook.bin");
-            e[4].name = QStringLiteral("xl/workbook.bin");
-        }) << 432;
-        QTest::newRow("a foreign workbook") << changed([](Entries& e) { e[4].data = "<workbook/>"; }) << 438;
-        QTest::newRow("no sheets") << MakeZip(Xlsx{}.entries()) << 438;
-        QTest::newRow("a chart sheet alone") << MakeZip(sheetEntries("<chartsheet/>")) << 438;
-        QTest::newRow("sheet part missing")
-            << changed([](Entries& e) { e[2].name = QStringLiteral("elsewhere"); }) << 432;
-        QTest::newRow("shared strings missing")
-            << changed([](Entries& e) { e[3].name = QStringLiteral("elsewhere"); }) << 432;
-        QTest::newRow("shared strings of another vocabulary")
-            << changed([](Entries& e) { e[3].data = "<sst/>"; }) << 432;
+        const auto row = [](const char* name, const QByteArray& zip, int error) {
+            QTest::newRow(name) << zip << error;
+        };
+        row("document type in the shared strings", changed([](Entries& e) { e[3].data = kSstWithDoctype; }),
+            432);
+        row("a foreign worksheet", changed([](Entries& e) { e[2].data = "<worksheet xmlns=\"urn:evil\"/>"; }),
+            432);
+        row("cut short", changed([](Entries& e) { e[2].data.chop(40); }), 432);
+        row("wrong CRC of the workbook", crc(4), 432);
+        row("wrong CRC of the sheet", crc(2), 432);
+        row("wrong CRC, stored", WithWrongCrc(changed([](Entries& e) { e[2].stored = true; }), 2), 432);
+        row("wrong CRC of the relationships", crc(1), 432);
+        row("encrypted entry", changed([](Entries& e) { e[2].encrypted = true; }), 70);
+        row("a word document",
+            MakeZip({{QStringLiteral("_rels/.rels"), kWordRelationships},
+                     {QStringLiteral("word/document.xml"), kWordDocument}}),
+            438);
+        row("a zip of pictures", MakeZip({{QStringLiteral("photo.jpg"), "\xFF\xD8\xFF"}}), 438);
+        row("no main part", MakeZip({{QStringLiteral("[Content_Types].xml"), "<Types/>"}}), 438);
+        row("main part missing", changed([](Entries& e) { e[4].name = QStringLiteral("elsewhere"); }), 432);
+        row("a binary workbook", changed([](Entries& e) {
+                e[1].data.replace("xl/workbook.xml", "xl/workbook.bin");
+                e[4].name = QStringLiteral("xl/workbook.bin");
+            }),
+            432);
+        row("a foreign workbook", changed([](Entries& e) { e[4].data = "<workbook/>"; }), 438);
+        row("no sheets", MakeZip(Xlsx{}.entries()), 438);
+        row("a chart sheet alone", MakeZip(sheetEntries("<chartsheet/>")), 438);
+        row("sheet part missing", changed([](Entries& e) { e[2].name = QStringLiteral("elsewhere"); }), 432);
+        row("shared strings missing", changed([](Entries& e) { e[3].name = QStringLiteral("elsewhere"); }),
+            432);
+        row("shared strings of another vocabulary", changed([](Entries& e) { e[3].data = "<sst/>"; }), 432);
         // Elements the XML reader would spend long on: a cell has r, t and the others; the root declares
         // one namespace.
         const auto sheet = [&](const QByteArray& data) {
-            return changed([&](Entries& e) { e[2].data = data; });
+            return changed([&](Entries& e) { e[2].data = SheetXml(data); });
         };
-        QTest::newRow("256 attributes")
-            << sheet(SheetXml(R"(<row r="1"><c r="A1" t="s")" + Attributes(254) + "><v>0</v></c></row>"))
-            << 0;
-        QTest::newRow("257 attributes")
-            << sheet(SheetXml(R"(<row r="1"><c r="A1" t="s")" + Attributes(255) + "><v>0</v></c></row>"))
-            << 432;
-        QTest::newRow("256 namespace declarations in scope, others out of it")
-            << sheet(SheetXml(row1 + NestedDeclarations(200) +
-                              NestedDeclarations(254, "<x:e xmlns:y=\"urn:y\"/>")))
-            << 0;
-        QTest::newRow("257 namespace declarations in scope")
-            << sheet(SheetXml(row1 + NestedDeclarations(256))) << 432;
+        const QByteArray cell = R"(<row r="1"><c r="A1" t="s")";
+        row("256 attributes", sheet(cell + Attributes(254) + "><v>0</v></c></row>"), 0);
+        row("257 attributes", sheet(cell + Attributes(255) + "><v>0</v></c></row>"), 432);
+        row("256 namespace declarations in scope, others out of it",
+            sheet(row1 + NestedDeclarations(200) + NestedDeclarations(254, "<x:e xmlns:y=\"urn:y\"/>")), 0);
+        row("257 namespace declarations in scope", sheet(row1 + NestedDeclarations(256)), 432);
     }
     void refused() {
         QFETCH(QByteArray, zip);
@@ -150,67 +142,28 @@ private Q_SLOTS:
                  expected);
     }
 
-    // The search for data below the rows read, by the scan of the whole sheet: 499 rows with data in
-    // column F below row 1, then blank cells, then perhaps data; the search is in columns A to D.
+    // xlsx-next-row.txt: the search for data below the rows read, by the scan of the whole sheet.
     void nextRowWithData_data() {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("after");
         QTest::addColumn<int>("expected");
-        const QByteArray data = Expand(
-            R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>{499*<row><c/><c/><c/><c/><c/><c><v>1</v></c></row>})"
-            R"(<row r="501"><c r="A501" t="s"><v>3</v></c><c r="B501" t="s"><v>5</v></c><c r="C501" t="inlineStr"><is><t> </t><rPh><t>x</t></rPh></is></c><c r="D501" t="str"><v>_x0020_</v></c></row>)"
-            R"(<row r="502"><c r="A502"><v> </v></c><c r="B502" t="e"><v>&#32;</v></c><c r="C502" s="1"/><c r="D502"><f>1</f></c></row>)");
-        QTest::newRow("only blanks and other columns") << data << 1 << 0;
-        QTest::newRow("rows before") << data << 0 << 1;
-        QTest::newRow("an inline string first")
-            << QByteArray(R"(<row r="7"><c r="B7" t="inlineStr"><is><t>x</t></is></c></row>)") << 1 << 7;
-        QTest::newRow("a number") << data + R"(<row r="503"><c r="D503"><v>7</v></c></row>)" << 1 << 503;
-        QTest::newRow("an entity") << data +
-                                          R"(<row><c r="B503" t="inlineStr"><is><t>&amp;</t></is></c></row>)"
-                                   << 1 << 503;
-        QTest::newRow("a shared string") << data + R"(<row><c r="C503" t="s"><v>1</v></c></row>)" << 1 << 503;
-        QTest::newRow("an unreadable index")
-            << data + R"(<row><c r="C503" t="s"><v>x</v></c></row>)" << 1 << 503;
-        QTest::newRow("a shared string too long")
-            << data + R"(<row><c r="C503" t="s"><v>6</v></c></row>)" << 1 << 503;
-        QTest::newRow("an inline string too long")
-            << data + Expand(R"(<row><c r="C503" t="inlineStr"><is><t>{300000*a}</t></is></c></row>)") << 1
-            << 503;
-        QTest::newRow("out of order")
-            << QByteArray(R"(<row r="9"><c r="A9"><v>9</v></c></row><row r="4"><c r="A4"><v>4</v></c></row>)")
-            << 1 << 4;
-        QTest::newRow("a prefixed sheet") << QByteArray() << 1 << 3;
+        AddRows(QStringLiteral("xlsx-next-row.txt"), "bii");
     }
     void nextRowWithData() {
         QFETCH(QByteArray, data);
         QFETCH(int, after);
         QFETCH(int, expected);
-        std::unique_ptr<Worksheet> sheet = openWorkbookData(sheetWith(data.isEmpty() ? kPrefixedSheet : data))
-                                               ->worksheet(QStringLiteral("Sheet1"));
+        std::unique_ptr<Worksheet> sheet =
+            openWorkbookData(sheetWith(data))->worksheet(QStringLiteral("Sheet1"));
         QCOMPARE(sheet->nextRowWithData(after, {1, 3, 2, 4}), expected);
         QCOMPARE(ErrorNumber([&] { sheet->nextRowWithData(0, {16385}); }), kErrorCellOutOfRange);
     }
 
-    // How the scan of the sheet's bytes judges a cell below row 1: data, or blank (0).
+    // xlsx-scan.txt: how the scan of the sheet's bytes judges a cell below row 1.
     void scanJudgement_data() {
         QTest::addColumn<QByteArray>("cell");
         QTest::addColumn<int>("expected");
-        QTest::newRow("a number") << QByteArray("<c><v>5</v></c>") << 3;
-        QTest::newRow("an empty value") << QByteArray("<c><v></v></c>") << 0;
-        QTest::newRow("a value of a space") << QByteArray("<c><v> </v></c>") << 0;
-        QTest::newRow("a value of a tab") << QByteArray("<c><v>\t</v></c>") << 3;
-        QTest::newRow("a space as a reference") << QByteArray("<c><v>&#32;</v></c>") << 0;
-        QTest::newRow("a digit as a reference") << QByteArray("<c><v>&#49;</v></c>") << 3;
-        QTest::newRow("false") << QByteArray(R"(<c t="b"><v>0</v></c>)") << 3;
-        QTest::newRow("an error") << QByteArray(R"(<c t="e"><v>#N/A</v></c>)") << 3;
-        QTest::newRow("a date") << QByteArray(R"(<c t="d"><v>2024-01-05</v></c>)") << 3;
-        QTest::newRow("a formula's escaped space") << QByteArray(R"(<c t="str"><v>_x0020_</v></c>)") << 0;
-        QTest::newRow("an inline escaped space")
-            << QByteArray(R"(<c t="inlineStr"><is><t>_x0020_</t></is></c>)") << 0;
-        QTest::newRow("an inline escaped letter")
-            << QByteArray(R"(<c t="inlineStr"><is><t>_x0041_</t></is></c>)") << 3;
-        QTest::newRow("a blank shared string") << QByteArray(R"(<c t="s"><v>3</v></c>)") << 0;
-        QTest::newRow("a shared string") << QByteArray(R"(<c t="s"><v>0</v></c>)") << 3;
+        AddRows(QStringLiteral("xlsx-scan.txt"), "bi");
     }
     void scanJudgement() {
         QFETCH(QByteArray, cell);
