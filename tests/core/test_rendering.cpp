@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "calibration.h"
+#include "cases.h"
 #include "draw_remittance.h"
 #include "length.h"
 #include "recording_surface.h"
@@ -72,46 +73,35 @@ private Q_SLOTS:
         }
     }
 
-    // One field filled at a time, offsets 0: where its lines land in device pixels, in which size and
-    // with how much extra spacing. The amount stands right-aligned in its nine boxes (pitch 131 px at
-    // 600 dpi), the sign one box before the first figure and 47 px (2 mm) to the left.
+    // printing/fields.txt: one field filled at a time, offsets 0: where its lines land in device pixels,
+    // in which size and with how much extra spacing. The amount stands right-aligned in its nine boxes
+    // (pitch 131 px at 600 dpi), the sign one box before the first figure and 47 px (2 mm) to the left.
+    void fields_data() {
+        for (const char* column : {"dpi", "field"}) {
+            QTest::addColumn<int>(column);
+        }
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("placed");
+        QTest::addColumn<double>("size");
+        QTest::addColumn<int>("extra");
+        velmora::test::AddRows(QStringLiteral("printing/fields.txt"), "iissdi");
+    }
     void fields() {
-        const QString address(25, u'地');
-        const std::tuple<int, Field, QString, QString, float, int> rows[] = {
-            // dpi, field, text, placed, size, extra
-            {600, Field::PayeeName, U("张三"), U("933,732:张三"), 20, 0},
-            {600, Field::PayeeName, U("一二三四五六七八"), U("933,732:一二三四五六七|933,899:八"), 20, 0},
-            {600, Field::PayeeName, U("   "), {}, 0, 0},
-            {600, Field::RemitterName, U("  李四  "), U("933,1205:李四"), 20, 0},
-            {600, Field::PayeeAddress, address + U("址址"), U("933,921:") + address + U("|933,1021:址址"), 12,
-             0},
-            {600, Field::RemitterAddress, U("上海"), U("933,1394:上海"), 12, 0},
-            {600, Field::PayeePostcode, U("100080"), U("2717,709:100080"), 20, 50},
-            {600, Field::RemitterPostcode, U("200000"), U("2717,1181:200000"), 20, 50},
-            {600, Field::Amount, U("￥123.45"), U("3543,968:    12345|3889,968:￥"), 15, 65},
-            {600, Field::Amount, U("￥1234567.89"), U("3543,968:123456789"), 15, 65},
-            {600, Field::Amount, U("12345678"), U("3543,968: 12345678|3496,968:￥"), 15, 65},
-            {600, Field::Amount, U("12345678901"), U("3543,968:123456789|3543,1093:01"), 15, 65},
-            {600, Field::Amount, U("123"), U("3543,968:      123|4151,968:￥"), 15, 65},
-            {600, Field::Amount, {}, U("3543,968:         |4544,968:￥"), 15, 65},
-            {600, Field::Mobile, U("13912345678"), U("3780,307:13912345678"), 12, 30},
-            {600, Field::Mobile, U("139123456789"), U("3780,307:13912345678|3780,407:9"), 12, 30},
-            {600, Field::Message, U("附言"), U("3590,1181:附言"), 12, 0},
-            // At 300 dpi a dot is 4.8 twips and 50/600 inch of spacing is 25 dots.
-            {300, Field::PayeeName, U("一二三四五六七八"), U("466,366:一二三四五六七|466,449:八"), 20, 0},
-            {300, Field::PayeePostcode, U("100080"), U("1358,354:100080"), 20, 25},
-        };
-        for (const auto& [dpi, field, text, placed, size, extra] : rows) {
-            FormContent form;
-            form.text(field) = text;
-            RecordingSurface surface(dpi);
-            DrawRemittance(form, {}, surface);
-            QCOMPARE(Placed(surface, Kind::TextOut, field == Field::Amount), placed);
-            for (const RecordingSurface::Call& call : surface.calls) {
-                if (call.kind == Kind::TextOut && (field == Field::Amount) == (call.fontSize == 15)) {
-                    QCOMPARE(call.fontSize, size);
-                    QCOMPARE(call.extra, extra);
-                }
+        QFETCH(int, dpi);
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(double, size);
+        QFETCH(int, extra);
+        FormContent form;
+        form.text(Field(field)) = text;
+        RecordingSurface surface(dpi);
+        DrawRemittance(form, {}, surface);
+        const bool amount = Field(field) == Field::Amount;
+        QTEST(Placed(surface, Kind::TextOut, amount), "placed");
+        for (const RecordingSurface::Call& call : surface.calls) {
+            if (call.kind == Kind::TextOut && amount == (call.fontSize == 15)) {
+                QCOMPARE(call.fontSize, float(size));
+                QCOMPARE(call.extra, extra);
             }
         }
     }

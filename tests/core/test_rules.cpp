@@ -10,6 +10,7 @@
 #include "amount.h"
 #include "batch_run.h"
 #include "calibration.h"
+#include "cases.h"
 #include "form_check.h"
 #include "import.h"
 #include "num_key_filter.h"
@@ -22,6 +23,7 @@
 #include "settings_store.h"
 
 using namespace velmora;
+using velmora::test::AddRows;
 using velmora::test::RecordingDestination;
 using velmora::test::RecordingSurface;
 using velmora::test::ScriptedDialogs;
@@ -140,56 +142,29 @@ private Q_SLOTS:
         QVERIFY(!Money::fromFen(-1) && !Money::fromFen(1'000'000'000)->fitsForm());
     }
 
-    // An amount read once: what it is, in fen, how the box shows it, and why it is refused.
+    // rules/amounts.txt: an amount read once, what it is, in fen, how the box shows it, why it is refused.
     void amounts_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<qint64>("fen");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("cut");
         QTest::addColumn<QString>("refusal");
-        using K = AmountReading::Kind;
-        const auto row = [](const char* name, const char* text, K kind, qint64 fen, const char* shown,
-                            bool cut, const char* refusal) {
-            QTest::newRow(name) << U(text) << int(kind) << fen << U(shown) << cut << U(refusal);
-        };
-        row("empty", " ", K::Empty, 0, "￥0.00", false, "是空的");
-        row("sign only", "￥", K::Empty, 0, "￥0.00", false, "是空的");
-        row("whole", "12", K::Amount, 1200, "￥12.00", false, "");
-        row("sign and blanks", "￥ 12.5 ", K::Amount, 1250, "￥12.50", false, "");
-        row("grouped", "1,200", K::Amount, 120000, "￥1200.00", false, "");
-        row("decimals cut", "12.345", K::Amount, 1234, "￥12.34", true, "");
-        row("trailing zero", "12.340", K::Amount, 1234, "￥12.34", false, "");
-        row("below one", ".5", K::Amount, 50, "￥.50", false, "");
-        row("point at end", "12.", K::Amount, 1200, "￥12.00", false, "");
-        row("leading zero", "012.5", K::Amount, 1250, "￥12.50", false, "");
-        row("yen sign", "¥7", K::Amount, 700, "￥7.00", false, "");
-        row("most", "9999999.99", K::Amount, 999999999, "￥9999999.99", false, "");
-        row("zero", "0", K::Amount, 0, "￥0.00", false, "为零");
-        row("zero fen", "0.001", K::Amount, 0, "￥.00", true, "为零");
-        row("unit", "12元", K::NotNumber, 0, "12元", false, "“12元”不是数字");
-        row("capital", "壹仟元", K::NotNumber, 0, "壹仟元", false, "“壹仟元”不是数字");
-        row("bad group", "1,20", K::NotNumber, 0, "1,20", false, "“1,20”不是数字");
-        row("two points", "1.2.3", K::NotNumber, 0, "1.2.3", false, "“1.2.3”不是数字");
-        row("point alone", ".", K::NotNumber, 0, ".", false, "“.”不是数字");
-        row("inner blank", "12 3", K::NotNumber, 0, "12 3", false, "“12 3”不是数字");
-        row("negative", "-5", K::Negative, 0, "￥-5.00", false, "“-5”是负数");
-        row("too large", "10000000", K::TooLarge, 0, "￥10000000.00", false,
-            "“10000000”超出汇款单九位数字框的范围（最多 9999999.99 元）");
+        AddRows(QStringLiteral("rules/amounts.txt"), "sslsts");
     }
     void amounts() {
         QFETCH(QString, text);
         const AmountReading reading = ReadAmount(text);
-        QTEST(int(reading.kind), "kind");
+        const QStringList kinds = {"Empty", "Amount", "NotNumber", "Negative", "TooLarge"};
+        QTEST(kinds.value(int(reading.kind)), "kind");
         QTEST(reading.money.fen(), "fen");
         QTEST(NormalisedAmount(text), "shown");
         QTEST(reading.decimalsCut, "cut");
         QTEST(reading.refusal(), "refusal");
     }
 
-    // The one check: refusals only where the form would print otherwise than the box reads; an empty
-    // payee and a postcode that is not six digits are warnings. Fields by index: 0 payee name, 4 payee
-    // postcode, 6 amount.
+    // rules/checked-forms.txt, the one check: refusals only where the form would print otherwise than
+    // the box reads; an empty payee and a postcode that is not six digits are warnings.
     void checkForm_data() {
         QTest::addColumn<QString>("payee");
         QTest::addColumn<QString>("postcode");
@@ -198,28 +173,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("warnings");
         QTest::addColumn<QString>("printed");
         QTest::addColumn<qint64>("fen");
-        const auto row = [](const char* name, const char* payee, const char* postcode, const char* amount,
-                            const char* problems, const char* warnings, const char* printed, qint64 fen) {
-            QTest::newRow(name) << U(payee) << U(postcode) << U(amount) << U(problems) << U(warnings)
-                                << U(printed) << fen;
-        };
-        row("sound", "张三", "100080", "1,200", "", "", "￥1200.00", 120000);
-        row("no amount", "张三", "100080", "", "汇款金额是空的", "", "￥0.00", 0);
-        row("zero", "张三", "", "0", "汇款金额为零", "", "￥0.00", 0);
-        row("no payee", "  ", "", "12", "", "收款人姓名是空的", "￥12.00", 1200);
-        row("short postcode", "张三", "12345", "12", "", "收款人邮编“12345”不是六位数字", "￥12.00", 1200);
-        row("letter in postcode", "张三", "10008a", "12", "", "收款人邮编“10008a”不是六位数字", "￥12.00",
-            1200);
-        row("postcode in blanks", "张三", " 100080 ", "12", "", "", "￥12.00", 1200);
-        row("not a number", "张三", "", "12元", "汇款金额“12元”不是数字", "", "12元", 0);
-        row("decimals cut", "张三", "", "12.345", "",
-            "汇款金额“12.345”有两位以上小数，将打印为 ￥12.34（不四舍五入）", "￥12.34", 1234);
-        // Fifteen significant digits carry the fen into the yuan: the box would show 1234568.00.
-        row("too many digits", "张三", "", "1234567.999999999999999",
-            "汇款金额“1234567.999999999999999”的位数太多，无法照原样打印", "", "￥1234568.00", 0);
-        row("name wraps", "一二三四五六七八", "", "1", "",
-            "收款人姓名有 8 个字，汇款单上只能印 7 个字，其余的会印到下面一栏上", "￥1.00", 100);
-        row("name fits", "一二三四五六七", "", "1", "", "", "￥1.00", 100);
+        AddRows(QStringLiteral("rules/checked-forms.txt"), "ssssssl");
     }
     void checkForm() {
         QFETCH(QString, payee);
@@ -465,26 +419,15 @@ private Q_SLOTS:
         QCOMPARE(FormDocument(QStringLiteral("张三")).title, QStringLiteral("汇款单 张三"));
     }
 
-    // The batch run as values: each record shown then printed, a failure or a stop ends it there, and
-    // a resumed run prints only what is left.
+    // rules/batch-runs.txt, the batch run as values: each record shown then printed, a failure or a stop
+    // ends it there, and a resumed run prints only what is left.
     void batchRun_data() {
-        QTest::addColumn<int>("failAt");        // the record whose print fails; 0 none
-        QTest::addColumn<int>("refuseAt");      // the record the check refuses when its turn comes
-        QTest::addColumn<int>("stopAfter");     // the stop is pressed once this many have printed
-        QTest::addColumn<int>("unshownAt");     // the record that cannot be shown
-        QTest::addColumn<QString>("outcomes");  // P printed, F failed, R refused, - not reached
-        QTest::addColumn<QString>("steps");     // s shown, p printed, in order
-        const std::tuple<const char*, int, int, int, int, const char*, const char*> rows[] = {
-            {"all", 0, 0, 0, 0, "PPPP", "s2p2s4p4s5p5s7p7"},
-            {"fails on the second", 4, 0, 0, 0, "PF--", "s2p2s4p4"},
-            {"refused on the third", 0, 5, 0, 0, "PPR-", "s2p2s4p4s5p5"},
-            {"stopped after two", 0, 0, 2, 0, "PP--", "s2p2s4p4"},
-            {"stop on the last", 0, 0, 3, 0, "PPP-", "s2p2s4p4s5p5"},
-            {"cannot show", 0, 0, 0, 5, "PPF-", "s2p2s4p4s5"},
-            {"fails on the first", 2, 0, 0, 0, "F---", "s2p2"}};
-        for (const auto& [name, failAt, refuseAt, stopAfter, unshownAt, outcomes, steps] : rows) {
-            QTest::newRow(name) << failAt << refuseAt << stopAfter << unshownAt << U(outcomes) << U(steps);
+        for (const char* column : {"failAt", "refuseAt", "stopAfter", "unshownAt"}) {
+            QTest::addColumn<int>(column);
         }
+        QTest::addColumn<QString>("outcomes");
+        QTest::addColumn<QString>("steps");
+        AddRows(QStringLiteral("rules/batch-runs.txt"), "iiiiss");
     }
     void batchRun() {
         QFETCH(int, failAt);
@@ -537,33 +480,17 @@ private Q_SLOTS:
         QCOMPARE(resumed.failedAt + resumed.stoppedAt, 0);
     }
 
+    // rules/print-remittance.txt: one form through the printer dialog, the questions and the printer.
     void printRemittance_data() {
-        QTest::addColumn<bool>("ask");
-        QTest::addColumn<bool>("accept");
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<bool>("calibrated");
+        for (const char* flag : {"ask", "accept", "yes", "calibrated"}) {
+            QTest::addColumn<bool>(flag);
+        }
         QTest::addColumn<int>("record");
         QTest::addColumn<QString>("amount");
-        QTest::addColumn<int>(
-            "output");  // 0 printer, 1 an existing file, 2 the workbook, 3 a failing printer
-        QTest::addColumn<QString>("asked");  // P printer dialog, M message, Q question
-        QTest::addColumn<int>("status");
-        const auto row = [](const char* name, bool ask, bool accept, bool yes, bool calibrated, int record,
-                            const char* amount, int output, const char* asked, PrintStatus status) {
-            QTest::newRow(name) << ask << accept << yes << calibrated << record << U(amount) << output
-                                << U(asked) << int(status);
-        };
-        row("refused before anything", true, true, true, true, 0, "壹仟元", 0, "", PrintStatus::Refused);
-        row("dialog cancelled", true, false, true, true, 0, "12", 0, "P", PrintStatus::Cancelled);
-        row("single form", true, true, true, true, 0, "12", 0, "PM", PrintStatus::Printed);
-        row("batch form", false, false, false, true, 2, "12", 0, "", PrintStatus::Printed);
-        row("file not replaced", true, true, false, true, 0, "12", 1, "PMQ", PrintStatus::Cancelled);
-        row("file replaced", true, true, true, true, 0, "12", 1, "PMQ", PrintStatus::Printed);
-        row("never the workbook", false, true, true, true, 1, "12", 2, "", PrintStatus::Failed);
-        row("printer fails", false, true, true, true, 1, "12", 3, "", PrintStatus::Failed);
-        row("calibrate first", true, true, true, false, 0, "12", 0, "PQ", PrintStatus::Cancelled);
-        row("print uncalibrated", true, true, false, false, 0, "12", 0, "PQM", PrintStatus::Printed);
-        row("batch uncalibrated", false, true, true, false, 1, "12", 0, "", PrintStatus::Printed);
+        QTest::addColumn<int>("output");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<QString>("status");
+        AddRows(QStringLiteral("rules/print-remittance.txt"), "ttttisiss");
     }
     void printRemittance() {
         QFETCH(bool, ask);
@@ -573,7 +500,7 @@ private Q_SLOTS:
         QFETCH(int, record);
         QFETCH(QString, amount);
         QFETCH(int, output);
-        QFETCH(int, status);
+        QFETCH(QString, status);
         QTemporaryDir dir;
         const QString workbook = Write(dir, QStringLiteral("batch.xlsx"), "x");
         ScriptedDialogs dialogs;
@@ -596,7 +523,8 @@ private Q_SLOTS:
         const QString payee = QStringLiteral("张三");
         const PrintResult result = PrintRemittance(FormOf(payee, {}, amount), ask, context,
                                                    FormDocument(payee, record, 3, workbook));
-        QCOMPARE(int(result.status), status);
+        const QStringList statuses = {"Printed", "Cancelled", "Failed", "Refused"};
+        QCOMPARE(statuses.value(int(result.status)), status);
         QCOMPARE(result.calibrateFirst, ask && !calibrated && yes);
         const bool printed = result.status == PrintStatus::Printed;
         QCOMPARE(result.reason.isEmpty(), printed || result.status == PrintStatus::Cancelled);

@@ -11,6 +11,7 @@
 
 #include "about_window.h"
 #include "batch_window.h"
+#include "cases.h"
 #include "collate_dialog.h"
 #include "events.h"
 #include "fonts.h"
@@ -106,18 +107,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("x");
         QTest::addColumn<QString>("y");
         QTest::addColumn<QString>("stored");  // "9 9": refused, the pair stored before kept
-        const char* rows[][5] = {{"limits", "", "0", "30", "0 30"},
-                                 {"empty box", "", "", "3", "9 9"},
-                                 {"letters pasted", "", "abc", "3", "9 9"},
-                                 {"normalised", "", "05.50", ".5", "5.5 .5"},
-                                 {"two points", "", "1.2.3", "7.250", "1.2 7.25"},
-                                 {"a printer's own", "HP/LaserJet", "12.5", "8", "12.5 8"},
-                                 {"above 30", "", "30.01", "1", "9 9"},
-                                 {"negative pasted", "", "1", "-5", "9 9"}};
-        for (const auto& [name, printer, x, y, stored] : rows) {
-            QTest::newRow(name) << QString::fromUtf8(printer) << QString::fromUtf8(x) << QString::fromUtf8(y)
-                                << QString::fromUtf8(stored);
-        }
+        test::AddRows(QStringLiteral("windows/offsets.txt"), "ssss");
     }
     void offsets() {
         QFETCH(QString, printer);

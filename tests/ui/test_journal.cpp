@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include "batch_window.h"
+#include "cases.h"
 #include "events.h"
 #include "fonts.h"
 #include "journal_export.h"
@@ -85,29 +86,15 @@ private Q_SLOTS:
         services_.reset();
     }
 
-    // What is already at the journal's path decides: a new file is made private with its folder, and
-    // anything else it cannot trust is reported once and left exactly as it was.
+    // journal/existing-files.txt: what is already at the journal's path decides: a new file is made private
+    // with its folder, and anything else it cannot trust is reported once and left exactly as it was.
     void existingFile_data() {
-        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("trouble");
-        const char* rows[][2] = {{"none", ""},
-                                 {"damaged", "已损坏"},
-                                 {"newer", "由较新版本的 Velmora 建立（版本 3）"},
-                                 {"foreign", "不是 Velmora 的打印记录"},
-                                 {"folder", "不是一个普通文件"},
-                                 {"no folder", "所在的文件夹无法建立"},
-                                 {"link", "是一个符号链接"},
-                                 {"folder link", "是一个符号链接"},
-                                 {"another's file", "属于另一个用户"},
-                                 {"another's folder", "属于另一个用户"},
-                                 {"open to others", ""}};
-        for (const auto& [kind, trouble] : rows) {
-            QTest::newRow(kind) << QString::fromUtf8(kind) << QString::fromUtf8(trouble);
-        }
+        test::AddRows(QStringLiteral("journal/existing-files.txt"), "s");
     }
     void existingFile() {
-        QFETCH(QString, kind);
         QFETCH(QString, trouble);
+        const QString kind = QString::fromUtf8(QTest::currentDataTag());
         QTemporaryDir dir;
         QString path = dir.filePath(QStringLiteral("data/journal.sqlite"));
         const QString folder = dir.filePath(QStringLiteral("data"));

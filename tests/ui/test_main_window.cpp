@@ -17,6 +17,7 @@
 #include "app_state.h"
 #include "batch_window.h"
 #include "calibration.h"
+#include "cases.h"
 #include "collate_dialog.h"
 #include "events.h"
 #include "fonts.h"
@@ -129,25 +130,14 @@ private Q_SLOTS:
         QVERIFY(!WindowRegistry::instance().isLoaded(QStringLiteral("表格")));
     }
 
-    // What the boxes take and how the amount reads once left: digits and the point only in boxes 4
-    // to 7; the amount cut to two decimals, a text that is no amount kept and marked.
+    // windows/typed-boxes.txt: what the boxes take and how the amount reads once left: digits and the point
+    // only in boxes 4 to 7; the amount cut to two decimals, a text that is no amount kept and marked.
     void boxes_data() {
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("marked");
-        const std::tuple<const char*, int, const char*, QString, bool> rows[] = {
-            {"letters refused in the postcode", 4, "1a0b0c0d3e7f", "100037", false},
-            {"a point in the postcode prints as typed", 4, "1000.7", "1000.7", false},
-            {"minus refused in the mobile", 7, "-138", "138", false},
-            {"name takes anything", 0, "张a1", "张a1", false},
-            {"amount cut, not rounded", 6, "12.345", kYuan + "12.34", false},
-            {"amount below one", 6, "0.5", kYuan + ".50", false},
-            {"amount of nine figures kept whole", 6, "123456789", kYuan + "123456789.00", true},
-            {"two points are no amount", 6, "1.2.3", "1.2.3", true}};
-        for (const auto& [name, box, typed, shown, marked] : rows) {
-            QTest::newRow(name) << box << QString::fromUtf8(typed) << shown << marked;
-        }
+        test::AddRows(QStringLiteral("windows/typed-boxes.txt"), "isst");
     }
     void boxes() {
         QFETCH(int, box);
@@ -166,31 +156,16 @@ private Q_SLOTS:
         QCOMPARE(window_->Txt(box)->palette().color(QPalette::Text) == QColor(0xC0, 0, 0), marked);
     }
 
-    // What reaches a box other than by a key: a paste, an input method's commit. A numeric box refuses
-    // what it would not take from the keyboard; every box takes no more than its limit, the rest cut.
+    // windows/pasted-boxes.txt: what reaches a box other than by a key: a paste, an input method's commit. A
+    // numeric box refuses what it would not take from the keyboard; every box takes no more than its limit,
+    // the rest cut.
     void pastedAndComposed_data() {
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("how");  // paste, compose, type (key by key) or Return
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("after");
-        const std::tuple<const char*, int, QString, const char*, QString, QString> rows[] = {
-            {"letters into a postcode", 4, "100", "paste", "0a8", "100"},
-            {"paste shortcut refused in a postcode", 4, "100", "paste", "080", "100"},
-            {"paste shortcut refused in the amount", 6, "", "paste", "12", ""},
-            {"mobile cut at 11", 7, "", "compose", "138001380001234", "13800138000"},
-            {"name cut at 10", 0, "张", "paste", "一二三四五六七八九十", "张一二三四五六七八九"},
-            {"address cut at 100", 2, QString(95, u'址'), "paste", "一二三四五六七",
-             QString(95, u'址') + "一二三四五"},
-            {"address typed to its last place", 2, QString(99, u'址'), "type", "号",
-             QString(99, u'址') + "号"},
-            {"no line break in a full address", 2, QString(100, u'址'), "Return", "", QString(100, u'址')},
-            {"message full", 8, QString(30, u'言'), "compose", "多", QString(30, u'言')},
-            {"name composed, cut", 0, "欧阳诸葛司马东方", "compose", "上官x", "欧阳诸葛司马东方上官"},
-            {"full-width digit composed", 6, "", "compose", "１", ""}};
-        for (const auto& [name, box, before, how, text, after] : rows) {
-            QTest::newRow(name) << box << before << QString::fromLatin1(how) << text << after;
-        }
+        test::AddRows(QStringLiteral("windows/pasted-boxes.txt"), "issss");
     }
     void pastedAndComposed() {
         QFETCH(int, box);

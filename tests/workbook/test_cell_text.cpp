@@ -17,7 +17,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("value");
         QTest::addColumn<int>("date1904");
         QTest::addColumn<QString>("expected");
-        AddRows(QStringLiteral("number-formats.txt"), "ssis");
+        AddRows(QStringLiteral("workbooks/number-formats.txt"), "ssis");
     }
     void formatted() {
         QFETCH(QString, code);
@@ -36,7 +36,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("iso");
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("duration");
-        AddRows(QStringLiteral("iso-texts.txt"), "sss");
+        AddRows(QStringLiteral("workbooks/iso-texts.txt"), "sss");
     }
     void isoTexts() {
         QFETCH(QString, iso);

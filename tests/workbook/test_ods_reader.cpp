@@ -39,7 +39,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("rows");
         QTest::addColumn<QString>("cells");
         QTest::addColumn<QString>("expected");
-        AddRows(QStringLiteral("ods-cells.txt"), "bss");
+        AddRows(QStringLiteral("workbooks/ods-cells.txt"), "bss");
     }
     void values() {
         QFETCH(QByteArray, rows);
@@ -68,7 +68,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("mimetype");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("error");
-        AddRows(QStringLiteral("ods-packages.txt"), "bbi");
+        AddRows(QStringLiteral("workbooks/ods-packages.txt"), "bbi");
         // Elements the XML reader would spend long on; the root declares 7 namespaces.
         const QByteArray type = "application/vnd.oasis.opendocument.spreadsheet";
         const auto table = [](const QByteArray& cellAttributes, int depth) {

@@ -91,7 +91,8 @@ private Q_SLOTS:
         }
         QCOMPARE(book->sheetNames(), QStringList({QStringLiteral("Sheet1"), QStringLiteral("数据2"),
                                                   QStringLiteral("2024"), QStringLiteral("类型")}));
-        for (const auto& c : Cases(QStringLiteral("fixture-sheets.txt"))) {  // sheet, row, column, text
+        // sheet, row, column, text
+        for (const auto& c : Cases(QStringLiteral("workbooks/fixture-sheets.txt"))) {
             QCOMPARE(book->worksheet(QString::fromUtf8(c[0]))->cellText(c[1].toInt(), c[2].toInt()),
                      QString::fromUtf8(c[3]));
         }
@@ -111,7 +112,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
-        AddRows(QStringLiteral("paths.txt"), "sss");
+        AddRows(QStringLiteral("workbooks/paths.txt"), "sss");
     }
     void paths() {
         QFETCH(QString, kind);
@@ -150,7 +151,7 @@ private Q_SLOTS:
     void csvCells_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
-        AddRows(QStringLiteral("csv-cells.txt"), "bs");
+        AddRows(QStringLiteral("workbooks/csv-cells.txt"), "bs");
         QTest::newRow("longest") << Expand("{32767*x},\"{32768*\"}") << "";
     }
     void csvCells() {
@@ -187,7 +188,7 @@ private Q_SLOTS:
     void csvCoding_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");  // cells A1 and A2, or the refusal
-        AddRows(QStringLiteral("csv-coding.txt"), "bs");
+        AddRows(QStringLiteral("workbooks/csv-coding.txt"), "bs");
     }
     void csvCoding() {
         QFETCH(QByteArray, bytes);

@@ -61,7 +61,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("cells");
         QTest::addColumn<QString>("expected");
-        AddRows(QStringLiteral("xlsx-cells.txt"), "bss");
+        AddRows(QStringLiteral("workbooks/xlsx-cells.txt"), "bss");
     }
     void cells() {
         QFETCH(QByteArray, data);
@@ -147,7 +147,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("after");
         QTest::addColumn<int>("expected");
-        AddRows(QStringLiteral("xlsx-next-row.txt"), "bii");
+        AddRows(QStringLiteral("workbooks/xlsx-next-row.txt"), "bii");
     }
     void nextRowWithData() {
         QFETCH(QByteArray, data);
@@ -163,7 +163,7 @@ private Q_SLOTS:
     void scanJudgement_data() {
         QTest::addColumn<QByteArray>("cell");
         QTest::addColumn<int>("expected");
-        AddRows(QStringLiteral("xlsx-scan.txt"), "bi");
+        AddRows(QStringLiteral("workbooks/xlsx-scan.txt"), "bi");
     }
     void scanJudgement() {
         QFETCH(QByteArray, cell);

@@ -24,67 +24,6 @@ int ErrorNumber(const std::function<void()>& f) {
     return 0;
 }
 
-QByteArray Expand(QByteArrayView field) {
-    QByteArray bytes;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        const qsizetype star = field.indexOf('*', i);
-        const qsizetype close = field.indexOf('}', i);
-        bool repeat = false;
-        const int count = field[i] == '{' && star > i && close > star
-                              ? field.sliced(i + 1, star - i - 1).toInt(&repeat)
-                              : 0;
-        if (repeat) {
-            bytes += Expand(field.sliced(star + 1, close - star - 1)).repeated(count);
-            i = close;
-        } else if (field[i] == '\\' && i + 1 < field.size()) {
-            const char c = field[++i];
-            bytes += c == 'n'   ? '\n'
-                     : c == 'r' ? '\r'
-                     : c == 't' ? '\t'
-                     : c == 'x' ? char(field.sliced(i + 1, 2).toUInt(nullptr, 16))
-                                : c;
-            i += c == 'x' ? 2 : 0;
-        } else {
-            bytes += field[i];
-        }
-    }
-    return bytes;
-}
-
-std::vector<std::vector<QByteArray>> Cases(const QString& file) {
-    QFile f(qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/tests/data/workbooks/") + file);
-    if (!f.open(QIODevice::ReadOnly)) {
-        throw std::runtime_error("no cases: run through ctest, or set VELMORA_SOURCE_DIR to the source tree");
-    }
-    std::vector<std::vector<QByteArray>> cases;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (!line.isEmpty() && !line.startsWith('#')) {
-            std::vector<QByteArray> fields;
-            for (const QByteArray& field : line.split('\t')) {
-                fields.push_back(Expand(field));
-            }
-            cases.push_back(fields);
-        }
-    }
-    return cases;
-}
-
-void AddRows(const QString& file, const char* types) {
-    for (const std::vector<QByteArray>& c : Cases(file)) {
-        QTestData& row = QTest::newRow(c[0].constData());
-        for (size_t i = 0; types[i] != 0; ++i) {
-            const QByteArray field = i + 1 < c.size() ? c[i + 1] : QByteArray();
-            if (types[i] == 'b') {
-                row << field;
-            } else if (types[i] == 's') {
-                row << QString::fromUtf8(field);
-            } else {
-                row << field.toInt();
-            }
-        }
-    }
-}
-
 QString Cells(const QByteArray& bytes, const QString& cells, const QString& suffix) {
     std::unique_ptr<Worksheet> sheet;
     QStringList texts;

@@ -1,24 +1,18 @@
 #pragma once
 
 // Workbook files the reader tests build themselves (zip packages through libzip, compound files and
-// BIFF records byte by byte), and the tables of cases in tests/data/workbooks.
+// BIFF records byte by byte).
 
 #include <QString>
 #include <functional>
 #include <vector>
 
+#include "../support/cases.h"
+
 namespace velmora::test {
 
 // The number of the AutomationError that `f` throws, 0 when it throws none.
 int ErrorNumber(const std::function<void()>& f);
-
-// A field of a case: "\n", "\r", "\t", "\\" and "\xHH" stand for those bytes, "{N*text}" for text N times.
-QByteArray Expand(QByteArrayView field);
-// The cases of tests/data/workbooks/<file>: a line a case, fields between tabs, "#" lines left out.
-std::vector<std::vector<QByteArray>> Cases(const QString& file);
-// Adds each case of the file as a row of the current table: its first field names it, the others go
-// to the columns as `types` say, one letter a column: b QByteArray, s QString, i int.
-void AddRows(const QString& file, const char* types);
 
 // The texts of the cells ("row,col row,col...") of Sheet1 of the bytes opened as a workbook (`suffix`
 // as a file name's), between "|", "error N" for one refused.
