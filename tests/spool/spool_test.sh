@@ -4,7 +4,6 @@
 # that a queue refusing jobs, from the start, while a job is handed over and during a batch, a stopped
 # and a removed queue are reported, naming the record that failed, and that the journal holds as sent
 # exactly the forms CUPS took.
-#
 #   spool_test.sh VELMORA_CLI INK_CHECK JOB_REFUSAL WORKBOOK WORKDIR
 set -euo pipefail
 cli=$1 ink_check=$2 job_refusal=$3 workbook=$4 work=$5
@@ -65,9 +64,7 @@ echo "record 18 with the queue's own calibration:"
 # A queue refusing jobs from the start: nothing reaches it, the first form fails.
 cupsreject "$CUPS_QUEUE"
 touch "$work/marker"
-if "$cli" render "${batch[@]}" --printer "$CUPS_QUEUE" 2>"$work/rejecting.txt"; then
-  echo "printing to a queue refusing jobs reported success"; exit 1
-fi
+! "$cli" render "${batch[@]}" --printer "$CUPS_QUEUE" 2>"$work/rejecting.txt" || { echo "printing to a queue refusing jobs reported success"; exit 1; }
 cat "$work/rejecting.txt"
 grep -q '第 1 个.*不接受新的打印作业' "$work/rejecting.txt" || { echo "the refusal is not told"; exit 1; }
 [ -z "$(find "$CUPS_PDF_DIR" -name '*.pdf' -newer "$work/marker")" ] || { echo "a refused form printed"; exit 1; }
@@ -88,9 +85,7 @@ held=$(lpstat -W all -o "$CUPS_QUEUE" | wc -l)
  done
  cupsreject "$CUPS_QUEUE") &
 watcher=$!
-if "$cli" render --batch "$workbook" --x 10 --y 10 --printer "$CUPS_QUEUE" 2>"$work/during.txt"; then
-  echo "a batch on a queue refusing jobs midway reported success"; exit 1
-fi
+! "$cli" render --batch "$workbook" --x 10 --y 10 --printer "$CUPS_QUEUE" 2>"$work/during.txt" || { echo "a batch on a queue refusing jobs midway reported success"; exit 1; }
 wait "$watcher"
 cat "$work/during.txt"
 taken=$(($(lpstat -W all -o "$CUPS_QUEUE" | wc -l) - held))
@@ -103,18 +98,14 @@ cupsaccept "$CUPS_QUEUE"
 
 # A stopped queue: the first form fails, and the operator is told which.
 cupsdisable "$CUPS_QUEUE"
-if "$cli" render "${batch[@]}" --printer "$CUPS_QUEUE" 2>"$work/stopped.txt"; then
-  echo "printing to a stopped queue reported success"; exit 1
-fi
+! "$cli" render "${batch[@]}" --printer "$CUPS_QUEUE" 2>"$work/stopped.txt" || { echo "printing to a stopped queue reported success"; exit 1; }
 cat "$work/stopped.txt"
 grep -q '第 1 个' "$work/stopped.txt" || { echo "the failure does not name record 1"; exit 1; }
 cupsenable "$CUPS_QUEUE"
 
 # A removed queue.
 lpadmin -x "$CUPS_QUEUE"
-if "$cli" render "${batch[@]}" --printer "$CUPS_QUEUE" 2>"$work/removed.txt"; then
-  echo "printing to a removed queue reported success"; exit 1
-fi
+! "$cli" render "${batch[@]}" --printer "$CUPS_QUEUE" 2>"$work/removed.txt" || { echo "printing to a removed queue reported success"; exit 1; }
 cat "$work/removed.txt"
 CUPS_QUEUE=""
 echo "spooler test passed"

@@ -37,14 +37,19 @@ inline QByteArray Expand(QByteArrayView field) {
     return bytes;
 }
 
-// The cases of tests/data/<file>.
-inline std::vector<std::vector<QByteArray>> Cases(const QString& file) {
+// The bytes of tests/data/<file>.
+inline QByteArray DataFile(const QString& file) {
     QFile f(qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/tests/data/") + file);
     if (!f.open(QIODevice::ReadOnly)) {
-        throw std::runtime_error("no cases: run through ctest, or set VELMORA_SOURCE_DIR to the source tree");
+        throw std::runtime_error("no data: run through ctest, or set VELMORA_SOURCE_DIR to the source tree");
     }
+    return f.readAll();
+}
+
+// The cases of tests/data/<file>.
+inline std::vector<std::vector<QByteArray>> Cases(const QString& file) {
     std::vector<std::vector<QByteArray>> cases;
-    for (const QByteArray& line : f.readAll().split('\n')) {
+    for (const QByteArray& line : DataFile(file).split('\n')) {
         if (!line.isEmpty() && !line.startsWith('#')) {
             std::vector<QByteArray> fields;
             for (const QByteArray& field : line.split('\t')) {

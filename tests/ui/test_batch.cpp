@@ -2,7 +2,6 @@
 // paint, the grid's flags and totals, the hand-over to the main window, a second import that fails or
 // is cancelled.
 
-#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,7 +16,6 @@
 #include "fonts.h"
 #include "main_window.h"
 #include "open_workbook_dialog.h"
-#include "table_widget_grid.h"
 #include "test_services.h"
 #include "window_registry.h"
 
@@ -58,31 +56,6 @@ private Q_SLOTS:
         WindowRegistry::instance().destroyAll();
         test::settle();
         services_.reset();
-    }
-
-    // The grid over a table of 3 by 4 cells: row 0 the column headings, column 0 the row headings, the
-    // corner a text of its own on its button; nothing past the table's edges.
-    void gridOverTable() {
-        QTableWidget table(3, 4);
-        TableWidgetGrid grid(&table);
-        QCOMPARE(grid.rows(), 4);
-        QCOMPARE(grid.cols(), 5);
-        const QList<std::tuple<int, int, QString>> cells = {{0, 0, "角"}, {0, 2, "地址"}, {2, 0, "②"},
-                                                            {3, 4, "10"}, {4, 1, "past"}, {1, 5, "past"},
-                                                            {1, 1, ""}};
-        for (const auto& [row, col, text] : cells) {
-            grid.setText(row, col, text);
-        }
-        QCOMPARE(table.findChild<QAbstractButton*>()->toolTip(), QStringLiteral("角"));
-        QCOMPARE(table.horizontalHeaderItem(1)->text(), QStringLiteral("地址"));
-        QCOMPARE(table.verticalHeaderItem(1)->text(), QStringLiteral("②"));
-        QCOMPARE(table.item(2, 3)->text(), QStringLiteral("10"));
-        QCOMPARE(table.item(0, 0), nullptr);
-        QStringList read;
-        for (const auto& [row, col, text] : cells) {
-            read << grid.text(row, col);
-        }
-        QCOMPARE(read, QStringList({"角", "地址", "②", "10", "", "", ""}));
     }
 
     // The dialog's key filter: column boxes take letters as capitals, the first-row box digits (and

@@ -11,22 +11,12 @@ using namespace velmora::test;
 
 namespace {
 
-// Number styles: N6 pads to six digits; the others do not (grouping, decimals, text).
-const QByteArray kStyles = R"(
-<number:number-style style:name="N6"><number:number number:decimal-places="0" number:min-integer-digits="6"/><style:text-properties/><style:map style:condition="value()&lt;0" style:apply-style-name="N0"/></number:number-style>
-<number:number-style style:name="G6"><number:number number:min-integer-digits="6" number:grouping="true"/></number:number-style>
-<number:number-style style:name="D6"><number:number number:decimal-places="2" number:min-integer-digits="6"/></number:number-style>
-<number:number-style style:name="T6"><number:text>No.</number:text><number:number number:min-integer-digits="6"/></number:number-style>
-<style:style style:name="pad" style:family="table-cell" style:data-style-name="N6"/>
-<style:style style:name="group" style:family="table-cell" style:data-style-name="G6"/>
-<style:style style:name="decimals" style:family="table-cell" style:data-style-name="D6"/>
-<style:style style:name="text" style:family="table-cell" style:data-style-name="T6"/>)";
-
+// A sheet of these rows, with the number styles of workbooks/ods-styles.xml.
 QByteArray ods(const QByteArray& rows) {
     return MakeOds(
         R"(<table:table table:name="Sheet1"><table:table-column table:number-columns-repeated="2"/><table:table-column table:default-cell-style-name="pad"/>)" +
             rows + "</table:table>",
-        kStyles);
+        DataFile(QStringLiteral("workbooks/ods-styles.xml")));
 }
 
 }  // namespace

@@ -11,33 +11,25 @@ using namespace velmora::test;
 
 namespace {
 
-const QByteArray kItems =
-    "<si><t>张三</t></si><si><r><rPr><b/></rPr><t>李</t></r><r><t>四</t></r></si>"
-    "<si><t>漢字</t><rPh sb=\"0\" eb=\"2\"><t>かんじ</t></rPh></si><si><t xml:space=\"preserve\">  </t></si>"
-    "<si><t>line_x000D_break_x005F_x_x00zz_</t></si><si/><si><t>" +
-    QByteArray(32768, 'a') + "</t></si>";  // 0 to 6
-
-// Cell styles 1 to 4: a built-in date, a custom Chinese date, an amount, a postcode.
-const QByteArray kStyles =
-    R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><numFmts><numFmt numFmtId="164" formatCode="yyyy&quot;年&quot;m&quot;月&quot;d&quot;日&quot;"/><numFmt numFmtId="165" formatCode="#,##0.00"/><numFmt numFmtId="166" formatCode="000000"/></numFmts><cellStyleXfs><xf numFmtId="14"/></cellStyleXfs><cellXfs><xf numFmtId="0"/><xf numFmtId="14"/><xf numFmtId="164"/><xf numFmtId="165"/><xf numFmtId="166"/></cellXfs></styleSheet>)";
+// A part of workbooks/xlsx-parts.txt.
+QByteArray part(const char* name) {
+    for (const std::vector<QByteArray>& c : Cases(QStringLiteral("workbooks/xlsx-parts.txt"))) {
+        if (c[0] == name) {
+            return c[1];
+        }
+    }
+    throw std::runtime_error(name);
+}
 
 const QByteArray kNs =
     "xmlns:ev=\"urn:evil\" xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
     "mc:Ignorable=\"ev\"";
 
-// Parts naming their namespaces (at namespace scope: moc misreads "//" in raw strings).
-const QByteArray kSstWithDoctype =
-    R"(<!DOCTYPE sst [<!ENTITY a "aaaaaaaaaa">]><sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><si><t>&a;</t></si></sst>)";
-const QByteArray kWordRelationships =
-    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/></Relationships>)";
-const QByteArray kWordDocument =
-    R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"/>)";
-
 QByteArray sheetWith(const QByteArray& data, bool deflated = false) {
     Xlsx x;
     x.sheets = {{QStringLiteral("Sheet1"), data.startsWith("<x:") ? data : SheetXml(data, kNs)}};
-    x.sharedStrings = SstXml(kItems);
-    x.styles = kStyles;
+    x.sharedStrings = SstXml(part("shared strings"));
+    x.styles = part("styles");
     std::vector<ZipEntry> entries = x.entries();
     for (ZipEntry& e : entries) {
         e.stored = !deflated;  // long runs stay within the deflate ratio
@@ -81,7 +73,7 @@ private Q_SLOTS:
         using Entries = std::vector<ZipEntry>;
         const auto changed = [&](const std::function<void(Entries&)>& change) {
             Entries e = sheetEntries(SheetXml(row1));
-            e.insert(e.begin() + 3, {QStringLiteral("xl/sharedStrings.xml"), SstXml(kItems)});
+            e.insert(e.begin() + 3, {QStringLiteral("xl/sharedStrings.xml"), SstXml(part("shared strings"))});
             change(e);
             return MakeZip(e);
         };
@@ -89,8 +81,8 @@ private Q_SLOTS:
         const auto row = [](const char* name, const QByteArray& zip, int error) {
             QTest::newRow(name) << zip << error;
         };
-        row("document type in the shared strings", changed([](Entries& e) { e[3].data = kSstWithDoctype; }),
-            432);
+        row("document type in the shared strings",
+            changed([](Entries& e) { e[3].data = part("shared strings with a document type"); }), 432);
         row("a foreign worksheet", changed([](Entries& e) { e[2].data = "<worksheet xmlns=\"urn:evil\"/>"; }),
             432);
         row("cut short", changed([](Entries& e) { e[2].data.chop(40); }), 432);
@@ -100,8 +92,8 @@ private Q_SLOTS:
         row("wrong CRC of the relationships", crc(1), 432);
         row("encrypted entry", changed([](Entries& e) { e[2].encrypted = true; }), 70);
         row("a word document",
-            MakeZip({{QStringLiteral("_rels/.rels"), kWordRelationships},
-                     {QStringLiteral("word/document.xml"), kWordDocument}}),
+            MakeZip({{QStringLiteral("_rels/.rels"), part("word relationships")},
+                     {QStringLiteral("word/document.xml"), part("word document")}}),
             438);
         row("a zip of pictures", MakeZip({{QStringLiteral("photo.jpg"), "\xFF\xD8\xFF"}}), 438);
         row("no main part", MakeZip({{QStringLiteral("[Content_Types].xml"), "<Types/>"}}), 438);
@@ -191,7 +183,7 @@ private Q_SLOTS:
                 {QStringLiteral("乙"),
                  SheetXml(R"(<row r="2"><c r="B2" t="s"><v>1</v></c></row>)", {}, strict)}};
             x.sharedStrings = SstXml("<si><t>first</t></si><si><t>second</t></si>", strict);
-            x.styles = kStyles;
+            x.styles = part("styles");
             std::unique_ptr<Workbook> book = openWorkbookData(MakeZip(x.entries()));
             QCOMPARE(book->sheetNames(), QStringList({QStringLiteral("甲"), QStringLiteral("乙")}));
             QCOMPARE(book->worksheet(QStringLiteral("甲"))->cellText(1, 1), QStringLiteral("first"));
