@@ -6,9 +6,8 @@
 # wait_until SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; fails after SECONDS, or
 # at the session's deadline.
 wait_until() {
-  local limit=$1
+  local end=$((SECONDS + $1))
   shift
-  local end=$((SECONDS + limit))
   [ "$end" -le "$deadline" ] || end=$deadline
   until "$@"; do
     [ "$SECONDS" -lt "$end" ] || return 1
@@ -30,15 +29,9 @@ control() {
   local x y w h cx=0 cy=0 rest
   read -r x y w h <<<"$(design_rect "$file" "$name")"
   [ -n "$h" ] || fail "no control $name in $file"
-  if [ -n "$container" ]; then
-    read -r cx cy rest <<<"$(design_rect "$file" "$container")"
-  fi
-  printf -v "${var}_X" '%d' $((cx + x + w / 2))
-  printf -v "${var}_Y" '%d' $((cy + y + h / 2))
-  printf -v "${var}_LEFT" '%d' $((cx + x))
-  printf -v "${var}_TOP" '%d' $((cy + y))
-  printf -v "${var}_W" '%d' "$w"
-  printf -v "${var}_H" '%d' "$h"
+  [ -z "$container" ] || read -r cx cy rest <<<"$(design_rect "$file" "$container")"
+  read -r "${var}_X" "${var}_Y" "${var}_LEFT" "${var}_TOP" "${var}_W" "${var}_H" \
+    <<<"$((cx + x + w / 2)) $((cy + y + h / 2)) $((cx + x)) $((cy + y)) $w $h"
 }
 
 # The windows of the program that are on screen, one "id x y width height" line each.
