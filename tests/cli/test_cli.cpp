@@ -10,7 +10,6 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
 #include <memory>
 
 #include "cli_run.h"
@@ -240,22 +239,12 @@ private Q_SLOTS:
                 QCOMPARE(run->exitCode(), 0);
                 QCOMPARE(QString::fromUtf8(run->readAllStandardError()), QString());
             }
-            QMap<QString, int> recorded;
-            {
-                QSqlDatabase db =
-                    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-                db.setDatabaseName(data.filePath(QStringLiteral("Velmora/journal.sqlite")));
-                QVERIFY(db.open());
-                QSqlQuery query(QStringLiteral("SELECT payee, count(*) FROM prints GROUP BY payee"), db);
-                while (query.next()) {
-                    recorded[query.value(0).toString()] = query.value(1).toInt();
-                }
-            }
-            QSqlDatabase::removeDatabase(QStringLiteral("check"));
-            QCOMPARE(recorded.size(), 16);
-            QCOMPARE(recorded.value(QStringLiteral("收款人15")), 1);
-            QVERIFY2(std::all_of(recorded.begin(), recorded.end(), [](int n) { return n == 1; }),
-                     qPrintable(QStringLiteral("round %1").arg(round)));
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::number(round));
+            db.setDatabaseName(data.filePath(QStringLiteral("Velmora/journal.sqlite")));
+            QVERIFY(db.open());
+            QSqlQuery query(QStringLiteral("SELECT count(*), count(DISTINCT payee) FROM prints"), db);
+            QVERIFY(query.next());
+            QCOMPARE((std::pair{query.value(0).toInt(), query.value(1).toInt()}), (std::pair{16, 16}));
         }
     }
 };

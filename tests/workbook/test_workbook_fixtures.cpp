@@ -152,7 +152,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
         AddRows(QStringLiteral("workbooks/csv-cells.txt"), "bs");
-        QTest::newRow("longest") << Expand("{32767*x},\"{32768*\"}") << "";
     }
     void csvCells() {
         QFETCH(QByteArray, bytes);
@@ -163,11 +162,6 @@ private Q_SLOTS:
             [&] { sheet = openWorkbookData(bytes, QStringLiteral("csv"))->worksheet(QStringLiteral("x")); });
         if (error != 0) {
             QCOMPARE(QStringLiteral("error %1").arg(error), expected);
-            return;
-        }
-        if (expected.isEmpty()) {  // the longest cells read whole
-            QCOMPARE(sheet->cellText(1, 1).size(), 32767);
-            QCOMPARE(sheet->cellText(1, 2).size(), 16384);
             return;
         }
         QStringList rows;
