@@ -1,10 +1,8 @@
 // The smaller windows: the calibration and its offsets dialog, help and about, the preview.
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>

@@ -3,7 +3,6 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QProgressDialog>
