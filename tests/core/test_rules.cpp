@@ -279,9 +279,7 @@ private Q_SLOTS:
         ImportOutcome outcome = ImportWorkbook({path, QStringLiteral("sheet1")}, grid);
         QCOMPARE(outcome.error, 0);
         QCOMPARE(RowsOf(grid, 4), QStringLiteral("张三/Beijing/100080/12.5|///|Li/Shanghai/200000/7|///"));
-        QCOMPARE(outcome.rowsRead, 7);
-        QCOMPARE(outcome.blankRows, 5);
-        QCOMPARE(outcome.unreadRow, 9);
+        QCOMPARE((std::tuple{outcome.rowsRead, outcome.blankRows, outcome.unreadRow}), (std::tuple{7, 5, 9}));
         QCOMPARE(
             UnreadDataNotice(outcome),
             QStringLiteral("已读入 2 个收款人，另有 5 个空行（工作表第 2～8 行），读到第 5 个空行即停止。"
@@ -336,11 +334,9 @@ private Q_SLOTS:
         QCOMPARE(raw.value(QStringLiteral("Collate HP_LaserJet/X")).toString(), QStringLiteral("12.5"));
         store.save({{0.5}, {7.25}});
         const Offsets own = store.read(QStringLiteral("HP/LaserJet")).offsets();
-        QCOMPARE(own.x.value, 2.5);
-        QCOMPARE(own.y.value, -2.0);
+        QCOMPARE((std::pair{own.x.value, own.y.value}), (std::pair{2.5, -2.0}));
         const CalibrationReading fallback = store.reading(QStringLiteral("Other"));  // no pair of its own
-        QCOMPARE(fallback.value.x.value, 0.5);
-        QCOMPARE(fallback.value.y.value, 7.25);
+        QCOMPARE((std::pair{fallback.value.x.value, fallback.value.y.value}), (std::pair{0.5, 7.25}));
         QVERIFY(fallback.stored && fallback.problem.isEmpty());
 
         // A stored text that is no distance from 0 to 30 is never used.
@@ -388,10 +384,9 @@ private Q_SLOTS:
         QCOMPARE(plan.withReprints(), (std::vector<int>{1, 4, 5}));
         QCOMPARE(plan.refused.size(), std::size_t(1));
         QCOMPARE(plan.refused[0].record, 3);
-        QCOMPARE(plan.printedBefore.size(), std::size_t(1));
-        QCOMPARE(plan.blank, 1);
-        QCOMPARE(plan.total.fen(), 1734);
-        QCOMPARE(plan.printedBeforeTotal.fen(), 120000);
+        QCOMPARE((std::tuple{plan.printedBefore.size(), plan.blank, plan.total.fen(),
+                             plan.printedBeforeTotal.fen()}),
+                 (std::tuple{std::size_t(1), 1, qint64(1734), qint64(120000)}));
         QVERIFY(!plan.clean());
         QCOMPARE(
             PlanQuestion(plan, 2),
