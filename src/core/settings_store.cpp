@@ -33,14 +33,18 @@ void QSettingsStore::save(const QString& application, const QString& section, co
     // only into a folder that is its user's alone, where no one else can plant a link, and the file
     // is made readable by its user only after every write.
     const QString file = settings->fileName();
-    if (PreparePrivateFolder(QFileInfo(file).absolutePath()).state != PrivateState::Ok ||
-        QFileInfo(file).isSymLink()) {
+    // On Windows the store is the user's own registry key (named "\HKEY_CURRENT_USER\..."), no file.
+    const bool registry = file.startsWith(QLatin1String("\\HKEY_"));
+    if (!registry && (PreparePrivateFolder(QFileInfo(file).absolutePath()).state != PrivateState::Ok ||
+                      QFileInfo(file).isSymLink())) {
         qWarning("Velmora: the settings file %s is not the user's alone; nothing saved", qPrintable(file));
         return;
     }
     settings->setValue(section + QLatin1Char('/') + key, value);
     settings->sync();
-    TightenPrivate(file);
+    if (!registry) {
+        TightenPrivate(file);
+    }
 }
 
 QString QSettingsStore::defaultFileName() {

@@ -48,10 +48,13 @@ int usageError(const QCommandLineParser& parser, const QString& command, const Q
 
 int main(int argc, char* argv[]) {
     using namespace velmora::cli;
-    // No window ever shows: fonts and PDF output need no display.
+    // No window ever shows: fonts and PDF output need no display. Windows' own platform needs none
+    // either and knows the system's fonts, which the offscreen platform there does not.
+#ifndef Q_OS_WIN
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+#endif
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
     QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
