@@ -135,8 +135,9 @@ private Q_SLOTS:
         BatchWindow* b = batch();
         QCOMPARE(b->grid().text(20, 1), QStringLiteral("罗晓东"));
         QCOMPARE(b->grid().text(11, 3), QStringLiteral("050011"));
-        QCOMPARE((QStringList{b->grid().text(0, 0), b->grid().text(0, 4), b->grid().text(7, 0)}),
-                 (QStringList{"序号", "    金\u3000额", "7"}));
+        QCOMPARE((QStringList{b->grid().text(0, 0), b->grid().text(0, 4), b->grid().text(1, 0),
+                              b->grid().text(7, 0)}),
+                 (QStringList{"序号", "    金\u3000额", "1", "7"}));
         QCOMPARE(appState().RowCount, std::int16_t(25));
         QCOMPARE(b->summary()->text(), QStringLiteral("共 20 个汇款单，合计 ￥43,258.02"));
         b->grid().setText(3, 4, QStringLiteral("3千"));

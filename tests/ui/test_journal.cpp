@@ -24,6 +24,7 @@
 #include "test_services.h"
 #include "window_registry.h"
 #include "workbook.h"
+#include "zip_archive.h"
 
 using namespace velmora;
 
@@ -215,6 +216,9 @@ private Q_SLOTS:
         QString error;
         const std::optional<QByteArray> xlsx = JournalXlsx(entries, &error);
         QVERIFY2(xlsx, qPrintable(error));
+        const auto zip = ZipArchive::openData(*xlsx);  // the nine columns set wide, as text
+        QVERIFY(zip->read(zip->find(QStringLiteral("xl/worksheets/sheet1.xml")), 1 << 20)
+                    .contains("<col min=\"1\" max=\"9\""));
         const std::unique_ptr<Worksheet> sheet =
             openWorkbookData(*xlsx)->worksheet(QStringLiteral("打印记录"));
         const QStringList expected[] = {

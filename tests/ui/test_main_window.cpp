@@ -297,15 +297,21 @@ private Q_SLOTS:
         QCOMPARE(appState().AskPrinter, std::uint8_t(255));
     }
 
-    // "全部打印" without a batch: the form shown, once, without the printer dialog or any question.
+    // "全部打印" without a batch: the form shown, once, without the printer dialog or any question; the
+    // journal holds its ticks as the boxes show them (a greyed box is no tick).
     void printAllWithoutBatch() {
         show();
         window_->setBoxText(0, QStringLiteral("张三"));
         window_->setBoxText(6, QStringLiteral("1234.5"));
+        window_->Chk(3)->setCheckState(Qt::Checked);
+        window_->Chk(4)->setCheckState(Qt::PartiallyChecked);
         window_->C1(6)->click();
         QCOMPARE(dialogs().calls.size(), std::size_t(0));
         QCOMPARE(titles(printer()), QStringList{"汇款单 张三"});
         QCOMPARE(appState().AskPrinter, std::uint8_t(0));
+        using enum CheckValue;
+        QCOMPARE(services_->journal.entriesOn(QDate::currentDate()).back().form.checks,
+                 (std::array{Clear, Clear, Clear, Ticked, Greyed, Clear, Clear, Clear, Clear}));
     }
 
     // A clean batch prints straight through, one document a record, with no question; the remitter's

@@ -166,6 +166,18 @@ private Q_SLOTS:
             expected);
     }
 
+    // Past the 64,000 cell formats a workbook holds, a cell reads as General.
+    void cellFormatsBounded() {
+        Xlsx x;
+        x.sheets = {
+            {QStringLiteral("Sheet1"), SheetXml(R"(<row r="1"><c r="A1" s="64000"><v>45296</v></c></row>)")}};
+        x.styles = part("styles").replace("<cellXfs>",
+                                          "<cellXfs>" + QByteArray("<xf numFmtId=\"0\"/>").repeated(63999));
+        std::vector<ZipEntry> entries = x.entries();
+        entries[3].stored = true;  // the styles, within the deflate ratio
+        QCOMPARE(Cells(MakeZip(entries), QStringLiteral("1,1")), QStringLiteral("45296"));
+    }
+
     // The shapes other programs give a package: strict namespaces, absolute targets and backslashes,
     // chart sheets, the 1904 date system. (The refused packages above forget the shared strings'
     // relationship, as some writers do.)
