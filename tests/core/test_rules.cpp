@@ -187,6 +187,20 @@ private Q_SLOTS:
         QCOMPARE(checked.form.text(Field::PayeeName), payee);
     }
 
+    // Texts longer than their places on the form: each warned of, with where the rest goes.
+    void tooLong() {
+        FormContent form = FormOf(U("张三"), {}, U("1"));
+        form.text(Field::RemitterName) = QString(8, u'李');
+        form.text(Field::PayeeAddress) = QString(51, u'址');
+        form.text(Field::RemitterAddress) = QString(51, u'址');
+        form.text(Field::Message) = QString(31, u'言');
+        QCOMPARE(CheckForm(form).warningText(),
+                 U("汇款人姓名有 8 个字，汇款单上只能印 7 个字，其余的会印到下面一栏上；"
+                   "收款人地址有 51 个字，汇款单上只能印 50 个字，其余的会超出地址栏；"
+                   "汇款人地址有 51 个字，汇款单上只能印 50 个字，其余的会超出地址栏；"
+                   "汇款附言有 31 个字，汇款单上只能印 30 个字，其余的会超出附言栏"));
+    }
+
     void blankRecords() {
         FormContent blank = FormOf(QStringLiteral("  "), {}, {});
         blank.text(Field::RemitterName) = QStringLiteral("李四");  // not one of the batch fields
