@@ -246,6 +246,14 @@ private Q_SLOTS:
         row("mini sector chain loop", file, 432);
         SetU32(file, miniFat, 8);  // one past the mini stream's last sector
         row("mini sector past the stream", file, 432);
+        // A mini stream of one whole sector whose chain goes on: only the sector it needs is read.
+        file = MakeXls(number(1, 1, 1) + number(2, 1, 2));
+        const qsizetype root = (qsizetype(U32At(file, 0x30)) + 1) * 512;
+        SetU32(file, root + 0x78, 512);
+        row("mini stream chain longer than its size",
+            patched(file, (qsizetype(U32At(file, 0x4C)) + 1) * 512 + 4 * U32At(file, root + 0x74),
+                    0x00FFFFFF),
+            0);
     }
     // Records of the least length they may have: an XF of 4 bytes names its number format, a MULRK of
     // 6 bytes holds no cell.
