@@ -321,11 +321,7 @@ click "$PRINT_ALL_X" "$PRINT_ALL_Y"
 wait_until 10 other_window >/dev/null || fail "\"全部打印\" did not ask about the records printed before"
 sleep 0.5
 shot question-printed-before
-(for _ in $(seq 1 3000); do
-   [ $(($(lpstat -W all -o "$CUPS_QUEUE" | wc -l) - held)) -ge 3 ] && break
-   sleep 0.02
- done
- cupsreject "$CUPS_QUEUE") &
+cups_reject_after 3 "$held" &
 watcher=$!
 # The button before the safe one prints them again.
 xdotool key --delay 100 shift+Tab space

@@ -55,3 +55,14 @@ cups_wait_jobs() {
   done
   find "$CUPS_PDF_DIR" -name '*.pdf' -newer "$marker" | sed -E 's/^(.*job_([0-9]+).*)$/\2 \1/' | sort -n | cut -d' ' -f2-
 }
+
+# cups_reject_after COUNT HELD: once the queue holds COUNT jobs more than HELD (at most 60 s), makes it
+# refuse new jobs.
+cups_reject_after() {
+  local i
+  for i in $(seq 1 3000); do
+    [ $(($(lpstat -W all -o "$CUPS_QUEUE" | wc -l) - $2)) -ge "$1" ] && break
+    sleep 0.02
+  done
+  cupsreject "$CUPS_QUEUE"
+}

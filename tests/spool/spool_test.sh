@@ -79,11 +79,7 @@ cupsaccept "$CUPS_QUEUE"
 journal="$XDG_DATA_HOME/Velmora/journal.sqlite"
 last=$(sqlite3 "$journal" 'SELECT ifnull(max(id), 0) FROM prints')
 held=$(lpstat -W all -o "$CUPS_QUEUE" | wc -l)
-(for _ in $(seq 1 3000); do
-   [ $(($(lpstat -W all -o "$CUPS_QUEUE" | wc -l) - held)) -ge 3 ] && break
-   sleep 0.02
- done
- cupsreject "$CUPS_QUEUE") &
+cups_reject_after 3 "$held" &
 watcher=$!
 ! "$cli" render --batch "$workbook" --x 10 --y 10 --printer "$CUPS_QUEUE" 2>"$work/during.txt" || { echo "a batch on a queue refusing jobs midway reported success"; exit 1; }
 wait "$watcher"
