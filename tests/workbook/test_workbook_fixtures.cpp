@@ -219,6 +219,8 @@ private Q_SLOTS:
             MakeXls(records + BiffRecord(0x00E5, U16(1) + U16(1) + U16(1) + U16(0) + U16(256))), "error 432");
         row("xls, a record too short",
             MakeXls(records + BiffRecord(0x00E5, U16(2) + U16(1) + U16(1) + U16(0) + U16(3))), "error 432");
+        row("xls, a record of no ranges", MakeXls(records + BiffRecord(0x00E5, U16(0))),
+            "张三|100010|北京|100|李四|hidden|4");
         const auto odsCell = [](const char* text, const QByteArray& attributes = {}) {
             return "<table:table-cell" + attributes + "><text:p>" + QByteArray(text) +
                    "</text:p></table:table-cell>";
