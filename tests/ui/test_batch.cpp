@@ -182,6 +182,10 @@ private Q_SLOTS:
         batch()->grid().setText(1, 4, QStringLiteral("10"));
         QCOMPARE(table->item(0, 3)->toolTip(), QString());
         QCOMPARE(batch()->grid().text(0, 1), QStringLiteral("收款人"));
+        batch()->grid().setText(2, 1, QString());  // the first rule drops the rows without a payee
+        batch()->Option1(0)->setChecked(true);
+        batch()->Command1(2)->click();
+        QCOMPARE(batch()->grid().text(2, 1), QStringLiteral("刘洋"));
     }
 
     // A second import that fails leaves the batch in use, its count and the boxes as they were; one

@@ -446,6 +446,7 @@ private Q_SLOTS:
     void exitEndsAtOnce() {
         show();
         handOver({{"张三", "北京", "100080", "10"}});
+        QCOMPARE(window_->NumScroll()->maximum(), 1);
         OpenWorkbookDialog* dialog = WindowRegistry::instance().window<OpenWorkbookDialog>();
         dialog->Text1(1)->setText(QStringLiteral("工资"));
         dialog->hide();

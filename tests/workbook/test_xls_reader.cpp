@@ -254,6 +254,15 @@ private Q_SLOTS:
             patched(file, (qsizetype(U32At(file, 0x4C)) + 1) * 512 + 4 * U32At(file, root + 0x74),
                     0x00FFFFFF),
             0);
+        // The workbook stream in two mini sectors stored the other way round, chained 1 then 0.
+        file = MakeXls(number(1, 1, 1) + number(2, 1, 2));
+        const qsizetype directory = (qsizetype(U32At(file, 0x30)) + 1) * 512;
+        const qsizetype ministream = (qsizetype(U32At(file, directory + 0x74)) + 1) * 512;
+        const qsizetype minifat = (qsizetype(U32At(file, 0x3C)) + 1) * 512;
+        file.replace(ministream, 128, file.mid(ministream + 64, 64) + file.mid(ministream, 64));
+        SetU32(file, directory + 128 + 0x74, 1);
+        SetU32(file, minifat, 0xFFFFFFFE);
+        row("mini sectors out of order", patched(file, minifat + 4, 0), 0);
     }
     // Records of the least length they may have: an XF of 4 bytes names its number format, a MULRK of
     // 6 bytes holds no cell.
