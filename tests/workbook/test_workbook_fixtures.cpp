@@ -297,6 +297,11 @@ private Q_SLOTS:
         row("xls, a text result", xls(0, stringResult, BiffRecord(0x0207, BiffString(QStringLiteral("abc")))),
             "abc", false);
         row("xls, a text result missing", xls(0, stringResult), "", true);
+        row("xls, a text result not next to its formula",
+            xls(0, stringResult,
+                BiffRecord(0x0203, BiffCell(3, 1) + F64(1)) +
+                    BiffRecord(0x0207, BiffString(QStringLiteral("abc")))),
+            "", true);
         const auto ods = [](const QByteArray& g2) {
             return MakeOds(
                 R"(<table:table table:name="Sheet1"><table:table-row/><table:table-row><table:table-cell table:number-columns-repeated="4"/>)"
