@@ -247,6 +247,9 @@ private Q_SLOTS:
         for (const auto& [records, count] : counts) {
             QCOMPARE(HandOverCount(GridOf(U(records))), count);
         }
+        MemoryGrid full = GridOf({}, 501);  // the 500th record, the last the grid holds
+        full.setText(500, 1, U("P500"));
+        QCOMPARE(HandOverCount(full), 500);
     }
 
     // A formula whose result the workbook cannot vouch for refuses its record, naming the field; the

@@ -202,6 +202,8 @@ private Q_SLOTS:
         show();
         QTest::mouseClick(window_->Txt(6), Qt::LeftButton);
         QCOMPARE(static_cast<QLineEdit*>(window_->Txt(6))->selectedText(), kYuan + QStringLiteral("0.00"));
+        window_->Txt(0)->setFocus();  // the box being typed in is tinted
+        QCOMPARE(window_->Txt(0)->palette().color(QPalette::Base), QColor(255, 246, 191, 170));
     }
 
     // A digit box's spaced text follows a change of spacing and of text; the window spaces its digit

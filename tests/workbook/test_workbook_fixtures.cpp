@@ -297,6 +297,11 @@ private Q_SLOTS:
         row("xls, a text result", xls(0, stringResult, BiffRecord(0x0207, BiffString(QStringLiteral("abc")))),
             "abc", false);
         row("xls, a text result missing", xls(0, stringResult), "", true);
+        row("xls, a formula record of the least length",
+            MakeXls(BiffRecord(0x0203, BiffCell(2, 5) + F64(10)) +
+                    BiffRecord(0x0203, BiffCell(2, 6) + F64(10)) +
+                    BiffRecord(0x0006, BiffCell(2, 7) + F64(100) + U16(0))),
+            "100", false);
         row("xls, a text result not next to its formula",
             xls(0, stringResult,
                 BiffRecord(0x0203, BiffCell(3, 1) + F64(1)) +
