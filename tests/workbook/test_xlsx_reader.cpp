@@ -109,6 +109,8 @@ private Q_SLOTS:
         row("sheet part missing", changed([](Entries& e) { e[2].name = QStringLiteral("elsewhere"); }), 432);
         row("shared strings missing", changed([](Entries& e) { e[3].name = QStringLiteral("elsewhere"); }),
             432);
+        row("shared strings first in the zip",
+            changed([](Entries& e) { std::rotate(e.begin(), e.begin() + 3, e.begin() + 4); }), 0);
         row("shared strings of another vocabulary", changed([](Entries& e) { e[3].data = "<sst/>"; }), 432);
         // Elements the XML reader would spend long on: a cell has r, t and the others; the root declares
         // one namespace.
