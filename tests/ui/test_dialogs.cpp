@@ -23,14 +23,6 @@
 
 using namespace velmora;
 
-namespace {
-
-QString stored(SettingsStore& settings, const QString& section, const QString& key) {
-    return settings.get(kSettingsApplication, section, key);
-}
-
-}  // namespace
-
 class TestDialogs : public QObject {
     Q_OBJECT
     std::unique_ptr<test::TestServices> services_;
@@ -124,8 +116,9 @@ private Q_SLOTS:
         for (const QString& section : {kCollateSection, QStringLiteral("Collate HP_LaserJet")}) {
             const QString expected =
                 section == kCollateSection || !printer.isEmpty() ? stored : QStringLiteral(" ");
-            QCOMPARE((QStringList{::stored(services_->settings(), section, kCalibrationKeyX),
-                                  ::stored(services_->settings(), section, kCalibrationKeyY)}),
+            SettingsStore& settings = services_->settings();
+            QCOMPARE((QStringList{settings.get(kSettingsApplication, section, kCalibrationKeyX),
+                                  settings.get(kSettingsApplication, section, kCalibrationKeyY)}),
                      expected.split(u' '));
         }
         const bool refused = stored == QLatin1String("9 9");
