@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <cstring>
 
+#include "code_page.h"
 #include "workbook_reader.h"
 
 namespace velmora {
@@ -451,12 +452,12 @@ private:
             case Coding::Gb18030:
                 break;
         }
-        QStringDecoder decoder("GB18030", kFlags);
-        const QString text = decoder.isValid() ? decoder.decode(bytes) : QString();
-        if (!decoder.isValid() || decoder.hasError()) {
-            ThrowBroken(QStringLiteral("no GB18030 decoder for this text"));
+        // The bytes were checked to be GB18030 above: every sequence stands for a character.
+        std::optional<QString> text = DecodeCodePage(kCodePageGb18030, bytes);
+        if (!text) {
+            ThrowBroken(QStringLiteral("no GB18030 decoder on this system"));
         }
-        return text;
+        return *text;
     }
 
     struct Field {

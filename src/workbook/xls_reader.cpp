@@ -10,6 +10,7 @@
 
 #include "cell_text.h"
 #include "cfb_reader.h"
+#include "code_page.h"
 #include "workbook_reader.h"
 
 namespace velmora {
@@ -131,70 +132,21 @@ QByteArray recordBody(const CfbStream& stream, const Record& record) {
 // The code page of a BIFF5 workbook's byte strings.
 class CodePage {
 public:
-    explicit CodePage(int number) : number_(number) {
-        if (number == 1200) {
-            decoder_ = QStringDecoder(QStringConverter::Utf16LE, QStringConverter::Flag::Stateless);
-            return;
-        }
-        QByteArray name;
-        switch (number) {
-            case 367:
-                name = "US-ASCII";
-                break;
-            case 932:
-                name = "Shift_JIS";
-                break;
-            case 936:
-                name = "GBK";
-                break;
-            case 949:
-                name = "windows-949";
-                break;
-            case 950:
-                name = "Big5";
-                break;
-            case 10000:
-            case 32768:
-                name = "macintosh";
-                break;
-            case 32769:
-                name = "windows-1252";
-                break;
-            default:
-                name = (number >= 1250 && number <= 1258) || number == 874
-                           ? "windows-" + QByteArray::number(number)
-                           : "ibm-" + QByteArray::number(number);
-                break;
-        }
-        decoder_ = QStringDecoder(name.constData(), QStringConverter::Flag::Stateless);
-    }
+    explicit CodePage(int number) : number_(number) {}
 
     QString decode(const char* data, qsizetype size) {
-        if (decoder_.isValid()) {
-            return decoder_.decode(QByteArrayView(data, size));
+        if (number_ == 1200) {
+            return QStringDecoder(QStringConverter::Utf16LE, QStringConverter::Flag::Stateless)
+                .decode(QByteArrayView(data, size));
         }
-        if (number_ == 1252 || number_ == 32769 || number_ == 367) {
-            return windows1252(data, size);  // what a Qt without ICU still needs for the common case
+        if (std::optional<QString> text = DecodeCodePage(number_, QByteArrayView(data, size))) {
+            return *text;
         }
         broken(QStringLiteral("code page %1 unsupported").arg(number_));
     }
 
 private:
-    static QString windows1252(const char* data, qsizetype size) {
-        static const char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                          0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-        QString text(size, Qt::Uninitialized);
-        for (qsizetype i = 0; i < size; ++i) {
-            const unsigned char b = static_cast<unsigned char>(data[i]);
-            text[i] = QChar(b >= 0x80 && b < 0xA0 ? high[b - 0x80] : char16_t{b});
-        }
-        return text;
-    }
-
     int number_;
-    QStringDecoder decoder_;
 };
 
 // Reads the body of a record and of the CONTINUE records after it as one run of bytes, except that

@@ -23,10 +23,7 @@ private Q_SLOTS:
 
     // printing/characters.txt, and a surrogate alone, which no UTF-8 file holds.
     void characters_data() {
-        QTest::addColumn<int>("field");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("problems");
-        velmora::test::AddRows(QStringLiteral("printing/characters.txt"), "iss");
+        velmora::test::AddRows(QStringLiteral("printing/characters.txt"), "field:i text:s problems:s");
         QTest::newRow("a lone surrogate") << 0 << QStringLiteral("三") + QChar(0xD800)
                                           << QStringLiteral("收款人姓名中的不完整字符（U+D800）无法打印");
     }
@@ -72,8 +69,14 @@ private Q_SLOTS:
         fonts.start(QStringLiteral("pdffonts"), {pdf});
         QVERIFY(fonts.waitForFinished(60000));
         const QString listed = QString::fromUtf8(fonts.readAllStandardOutput());
+#ifdef Q_OS_WIN
+        // Windows names its own faces (SimSun and SimSun-ExtB; under Wine the Song face standing in for
+        // SimSun by a Chinese name): two faces embedded, one for the common and one for the rare.
+        QVERIFY2(listed.count(QStringLiteral(" CID TrueType ")) == 2, qPrintable(listed));
+#else
         QVERIFY2(listed.contains(QStringLiteral("HanaMin")) && listed.contains(QStringLiteral("UMing")),
                  qPrintable(listed));
+#endif
     }
 };
 

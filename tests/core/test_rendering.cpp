@@ -77,14 +77,8 @@ private Q_SLOTS:
     // in which size and with how much extra spacing. The amount stands right-aligned in its nine boxes
     // (pitch 131 px at 600 dpi), the sign one box before the first figure and 47 px (2 mm) to the left.
     void fields_data() {
-        for (const char* column : {"dpi", "field"}) {
-            QTest::addColumn<int>(column);
-        }
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("placed");
-        QTest::addColumn<double>("size");
-        QTest::addColumn<int>("extra");
-        velmora::test::AddRows(QStringLiteral("printing/fields.txt"), "iissdi");
+        velmora::test::AddRows(QStringLiteral("printing/fields.txt"),
+                               "dpi:i field:i text:s placed:s size:d extra:i");
     }
     void fields() {
         QFETCH(int, dpi);

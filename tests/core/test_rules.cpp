@@ -144,13 +144,7 @@ private Q_SLOTS:
 
     // rules/amounts.txt: an amount read once, what it is, in fen, how the box shows it, why it is refused.
     void amounts_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<qint64>("fen");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<bool>("cut");
-        QTest::addColumn<QString>("refusal");
-        AddRows(QStringLiteral("rules/amounts.txt"), "sslsts");
+        AddRows(QStringLiteral("rules/amounts.txt"), "text:s kind:s fen:l shown:s cut:t refusal:s");
     }
     void amounts() {
         QFETCH(QString, text);
@@ -166,14 +160,8 @@ private Q_SLOTS:
     // rules/checked-forms.txt, the one check: refusals only where the form would print otherwise than
     // the box reads; an empty payee and a postcode that is not six digits are warnings.
     void checkForm_data() {
-        QTest::addColumn<QString>("payee");
-        QTest::addColumn<QString>("postcode");
-        QTest::addColumn<QString>("amount");
-        QTest::addColumn<QString>("problems");
-        QTest::addColumn<QString>("warnings");
-        QTest::addColumn<QString>("printed");
-        QTest::addColumn<qint64>("fen");
-        AddRows(QStringLiteral("rules/checked-forms.txt"), "ssssssl");
+        AddRows(QStringLiteral("rules/checked-forms.txt"),
+                "payee:s postcode:s amount:s problems:s warnings:s printed:s fen:l");
     }
     void checkForm() {
         QFETCH(QString, payee);
@@ -434,12 +422,8 @@ private Q_SLOTS:
     // rules/batch-runs.txt, the batch run as values: each record shown then printed, a failure or a stop
     // ends it there, and a resumed run prints only what is left.
     void batchRun_data() {
-        for (const char* column : {"failAt", "refuseAt", "stopAfter", "unshownAt"}) {
-            QTest::addColumn<int>(column);
-        }
-        QTest::addColumn<QString>("outcomes");
-        QTest::addColumn<QString>("steps");
-        AddRows(QStringLiteral("rules/batch-runs.txt"), "iiiiss");
+        AddRows(QStringLiteral("rules/batch-runs.txt"),
+                "failAt:i refuseAt:i stopAfter:i unshownAt:i outcomes:s steps:s");
     }
     void batchRun() {
         QFETCH(int, failAt);
@@ -494,15 +478,8 @@ private Q_SLOTS:
 
     // rules/print-remittance.txt: one form through the printer dialog, the questions and the printer.
     void printRemittance_data() {
-        for (const char* flag : {"ask", "accept", "yes", "calibrated"}) {
-            QTest::addColumn<bool>(flag);
-        }
-        QTest::addColumn<int>("record");
-        QTest::addColumn<QString>("amount");
-        QTest::addColumn<int>("output");
-        QTest::addColumn<QString>("asked");
-        QTest::addColumn<QString>("status");
-        AddRows(QStringLiteral("rules/print-remittance.txt"), "ttttisiss");
+        AddRows(QStringLiteral("rules/print-remittance.txt"),
+                "ask:t accept:t yes:t calibrated:t record:i amount:s output:i asked:s status:s");
     }
     void printRemittance() {
         QFETCH(bool, ask);

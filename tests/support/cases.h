@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QTest>
+#include <deque>
 #include <stdexcept>
 #include <vector>
 
@@ -61,14 +62,27 @@ inline std::vector<std::vector<QByteArray>> Cases(const QString& file) {
     return cases;
 }
 
-// Adds each case of the file as a row of the current table: its first field names it, the others go
-// to the columns as `types` say, one letter a column: b QByteArray, s QString, i int, l qint64,
-// d double, t bool ("true").
-inline void AddRows(const QString& file, const char* types) {
+// Adds the columns, "name:type" apart by spaces (types: b QByteArray, s QString, i int, l qint64,
+// d double, t bool, "true"), and each case of the file as a row named by its first field.
+inline void AddRows(const QString& file, const char* columns) {
+    static std::deque<QByteArray> names;  // the table keeps pointers to them
+    QByteArray types;
+    for (const QByteArray& column : QByteArray(columns).split(' ')) {
+        const qsizetype colon = column.indexOf(':');
+        const char type = column.at(colon + 1);
+        const char* name = names.emplace_back(column.left(colon)).constData();
+        type == 'b'   ? QTest::addColumn<QByteArray>(name)
+        : type == 's' ? QTest::addColumn<QString>(name)
+        : type == 'l' ? QTest::addColumn<qint64>(name)
+        : type == 'd' ? QTest::addColumn<double>(name)
+        : type == 't' ? QTest::addColumn<bool>(name)
+                      : QTest::addColumn<int>(name);
+        types += type;
+    }
     for (const std::vector<QByteArray>& c : Cases(file)) {
         QTestData& row = QTest::newRow(c[0].constData());
-        for (size_t i = 0; types[i] != 0; ++i) {
-            const QByteArray field = i + 1 < c.size() ? c[i + 1] : QByteArray();
+        for (qsizetype i = 0; i < types.size(); ++i) {
+            const QByteArray field = size_t(i) + 1 < c.size() ? c[i + 1] : QByteArray();
             if (types[i] == 'b') {
                 row << field;
             } else if (types[i] == 's') {

@@ -26,7 +26,11 @@ inline CliRun runCli(const QStringList& arguments) {
         return run;
     }
     run.exitCode = process.exitCode();
-    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    QString out = QString::fromUtf8(process.readAllStandardOutput());
+#ifdef Q_OS_WIN
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // a Windows console program's line ends
+#endif
+    run.lines = out.split(u'\n', Qt::SkipEmptyParts);
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
 }

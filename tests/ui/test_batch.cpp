@@ -78,7 +78,11 @@ private Q_SLOTS:
         services_->dialogs.fileAnswers = {QStringLiteral("/data/工资.csv"), std::nullopt};
         d->Command1()->click();
         d->Command1()->click();
+#ifdef Q_OS_WIN
+        QCOMPARE(d->Text1(0)->text(), QStringLiteral("\\data\\工资.csv"));  // shown as Windows writes paths
+#else
         QCOMPARE(d->Text1(0)->text(), QStringLiteral("/data/工资.csv"));
+#endif
         d->Text1(6)->clear();
         importWith(QStringLiteral("/nonexistent.xlsx"));
         QCOMPARE(appState().ColNo, (std::array<std::int16_t, 4>{28, 3, 2, 0}));

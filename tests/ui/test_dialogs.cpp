@@ -93,11 +93,8 @@ private Q_SLOTS:
     // text typed, in "Collate" and for a named printer in its own section too; an empty box or one
     // without a number is refused like one out of range.
     void offsets_data() {
-        QTest::addColumn<QString>("printer");
-        QTest::addColumn<QString>("x");
-        QTest::addColumn<QString>("y");
-        QTest::addColumn<QString>("stored");  // "9 9": refused, the pair stored before kept
-        test::AddRows(QStringLiteral("windows/offsets.txt"), "ssss");
+        // stored: "9 9": refused, the pair stored before kept
+        test::AddRows(QStringLiteral("windows/offsets.txt"), "printer:s x:s y:s stored:s");
     }
     void offsets() {
         QFETCH(QString, printer);

@@ -133,11 +133,7 @@ private Q_SLOTS:
     // windows/typed-boxes.txt: what the boxes take and how the amount reads once left: digits and the point
     // only in boxes 4 to 7; the amount cut to two decimals, a text that is no amount kept and marked.
     void boxes_data() {
-        QTest::addColumn<int>("box");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<bool>("marked");
-        test::AddRows(QStringLiteral("windows/typed-boxes.txt"), "isst");
+        test::AddRows(QStringLiteral("windows/typed-boxes.txt"), "box:i typed:s shown:s marked:t");
     }
     void boxes() {
         QFETCH(int, box);
@@ -160,12 +156,8 @@ private Q_SLOTS:
     // numeric box refuses what it would not take from the keyboard; every box takes no more than its limit,
     // the rest cut.
     void pastedAndComposed_data() {
-        QTest::addColumn<int>("box");
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("how");  // paste, compose, type (key by key) or Return
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("after");
-        test::AddRows(QStringLiteral("windows/pasted-boxes.txt"), "issss");
+        // how: paste, compose, type (key by key) or Return
+        test::AddRows(QStringLiteral("windows/pasted-boxes.txt"), "box:i before:s how:s text:s after:s");
     }
     void pastedAndComposed() {
         QFETCH(int, box);

@@ -13,11 +13,7 @@ class TestCellText : public QObject {
 private Q_SLOTS:
     // number-formats.txt: a number through a format.
     void formatted_data() {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("date1904");
-        QTest::addColumn<QString>("expected");
-        AddRows(QStringLiteral("workbooks/number-formats.txt"), "ssis");
+        AddRows(QStringLiteral("workbooks/number-formats.txt"), "code:s value:s date1904:i expected:s");
     }
     void formatted() {
         QFETCH(QString, code);
@@ -32,12 +28,7 @@ private Q_SLOTS:
     }
 
     // iso-texts.txt: dates and durations as OpenDocument and Office XML store them.
-    void isoTexts_data() {
-        QTest::addColumn<QString>("iso");
-        QTest::addColumn<QString>("date");
-        QTest::addColumn<QString>("duration");
-        AddRows(QStringLiteral("workbooks/iso-texts.txt"), "sss");
-    }
+    void isoTexts_data() { AddRows(QStringLiteral("workbooks/iso-texts.txt"), "iso:s date:s duration:s"); }
     void isoTexts() {
         QFETCH(QString, iso);
         QFETCH(QString, date);

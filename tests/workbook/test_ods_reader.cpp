@@ -25,12 +25,7 @@ class TestOdsReader : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // ods-cells.txt: every kind of cell, padded number styles, other vocabularies, cells too long.
-    void values_data() {
-        QTest::addColumn<QByteArray>("rows");
-        QTest::addColumn<QString>("cells");
-        QTest::addColumn<QString>("expected");
-        AddRows(QStringLiteral("workbooks/ods-cells.txt"), "bss");
-    }
+    void values_data() { AddRows(QStringLiteral("workbooks/ods-cells.txt"), "rows:b cells:s expected:s"); }
     void values() {
         QFETCH(QByteArray, rows);
         QFETCH(QString, cells);
@@ -55,10 +50,7 @@ private Q_SLOTS:
 
     // ods-packages.txt: other documents, crafted files.
     void otherDocuments_data() {
-        QTest::addColumn<QByteArray>("mimetype");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<int>("error");
-        AddRows(QStringLiteral("workbooks/ods-packages.txt"), "bbi");
+        AddRows(QStringLiteral("workbooks/ods-packages.txt"), "mimetype:b content:b error:i");
         // Elements the XML reader would spend long on; the root declares 7 namespaces.
         const QByteArray type = "application/vnd.oasis.opendocument.spreadsheet";
         const auto table = [](const QByteArray& cellAttributes, int depth) {

@@ -1,7 +1,6 @@
 // The .xls reader on compound files and BIFF records the tests build byte by byte: every cell record,
 // the shared string table split over CONTINUE records, Excel 95 files in GBK, and crafted files.
 
-#include <QStringEncoder>
 #include <QTest>
 
 #include "workbook.h"
@@ -145,22 +144,21 @@ private Q_SLOTS:
         QCOMPARE(sheet->nextRowWithData(1, {2}), 2);
         QCOMPARE(sheet->nextRowWithData(2, {2}), 0);
         QCOMPARE(book->sheetNames(), QStringList({QStringLiteral("Sheet1"), QStringLiteral("Chart1")}));
-        // Excel 5.0/95 keeps text in the workbook's code page: here GBK, as Chinese Windows writes it.
-        const auto gbk = [](const QString& text) {
-            const QByteArray bytes = QStringEncoder("GBK")(text);
-            return U16(quint16(bytes.size())) + bytes;
-        };
-        const QByteArray biff5 =
-            cell(0x0204, 1, 1, gbk(QStringLiteral("张三"))) +
-            cell(0x00D6, 1, 2, gbk(QStringLiteral("北京市")) + '\0') + number(1, 3, 100010) +
-            formula(1, 4, special(0, 0), BiffRecord(0x0207, gbk(QStringLiteral("金额"))));
+        // Excel 5.0/95 keeps text in the workbook's code page: here GBK, as Chinese Windows writes it;
+        // a lead byte without its second byte reads as U+FFFD.
+        const auto gbk = [](const QByteArray& bytes) { return U16(quint16(bytes.size())) + bytes; };
+        const QByteArray biff5 = cell(0x0204, 1, 1, gbk("\xD5\xC5\xC8\xFD")) +
+                                 cell(0x00D6, 1, 2, gbk("\xB1\xB1\xBE\xA9\xCA\xD0") + '\0') +
+                                 number(1, 3, 100010) +
+                                 formula(1, 4, special(0, 0), BiffRecord(0x0207, gbk("\xBD\xF0\xB6\xEE"))) +
+                                 cell(0x0204, 1, 5, gbk("\xD5\x20\xC8\xFD"));
         book = openWorkbookData(
-            MakeCompoundFile({{QStringLiteral("Book"), Biff5Gbk(QStringLiteral("工资表"), biff5)}}));
+            MakeCompoundFile({{QStringLiteral("Book"), Biff5Gbk("\xB9\xA4\xD7\xCA\xB1\xED", biff5)}}));
         QCOMPARE(book->sheetNames(), QStringList(QStringLiteral("工资表")));
         sheet = book->worksheet(QStringLiteral("工资表"));
         QCOMPARE((QStringList{sheet->cellText(1, 1), sheet->cellText(1, 2), sheet->cellText(1, 3),
-                              sheet->cellText(1, 4)}),
-                 (QStringList{"张三", "北京市", "100010", "金额"}));
+                              sheet->cellText(1, 4), sheet->cellText(1, 5)}),
+                 (QStringList{"张三", "北京市", "100010", "金额", "\uFFFD 三"}));
     }
 
     // Whole files refused, or cells: the error of opening Sheet1 and reading A1 and A2.

@@ -49,12 +49,7 @@ class TestXlsxReader : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // xlsx-cells.txt: every kind of cell, other vocabularies mixed in, rows out of order, bounds.
-    void cells_data() {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QString>("cells");
-        QTest::addColumn<QString>("expected");
-        AddRows(QStringLiteral("workbooks/xlsx-cells.txt"), "bss");
-    }
+    void cells_data() { AddRows(QStringLiteral("workbooks/xlsx-cells.txt"), "data:b cells:s expected:s"); }
     void cells() {
         QFETCH(QByteArray, data);
         QFETCH(QString, cells);
@@ -138,10 +133,7 @@ private Q_SLOTS:
 
     // xlsx-next-row.txt: the search for data below the rows read, by the scan of the whole sheet.
     void nextRowWithData_data() {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<int>("after");
-        QTest::addColumn<int>("expected");
-        AddRows(QStringLiteral("workbooks/xlsx-next-row.txt"), "bii");
+        AddRows(QStringLiteral("workbooks/xlsx-next-row.txt"), "data:b after:i expected:i");
     }
     void nextRowWithData() {
         QFETCH(QByteArray, data);
@@ -154,11 +146,7 @@ private Q_SLOTS:
     }
 
     // xlsx-scan.txt: how the scan of the sheet's bytes judges a cell below row 1.
-    void scanJudgement_data() {
-        QTest::addColumn<QByteArray>("cell");
-        QTest::addColumn<int>("expected");
-        AddRows(QStringLiteral("workbooks/xlsx-scan.txt"), "bi");
-    }
+    void scanJudgement_data() { AddRows(QStringLiteral("workbooks/xlsx-scan.txt"), "cell:b expected:i"); }
     void scanJudgement() {
         QFETCH(QByteArray, cell);
         QFETCH(int, expected);

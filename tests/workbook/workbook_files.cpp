@@ -3,7 +3,6 @@
 #include <zip.h>
 
 #include <QFile>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -353,8 +352,7 @@ QByteArray Biff8(const std::vector<std::pair<QString, QByteArray>>& sheets, cons
     return assemble(0x0600, BiffRecord(0x0042, U16(1200)) + globals, names, records);
 }
 
-QByteArray Biff5Gbk(const QString& sheet, const QByteArray& records) {
-    const QByteArray name = QStringEncoder("GBK")(sheet);
+QByteArray Biff5Gbk(const QByteArray& name, const QByteArray& records) {
     return assemble(0x0500, BiffRecord(0x0042, U16(936)), {char(name.size()) + name}, {records});
 }
 

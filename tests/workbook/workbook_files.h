@@ -79,8 +79,8 @@ QByteArray BiffString(const QString& text);
 // A BIFF8 workbook stream: globals (`globals` after the BOF, e.g. an SST), then one sheet per entry
 // (name, records between its BOF and EOF).
 QByteArray Biff8(const std::vector<std::pair<QString, QByteArray>>& sheets, const QByteArray& globals = {});
-// A BIFF5 workbook stream in code page 936 (GBK), one sheet.
-QByteArray Biff5Gbk(const QString& sheet, const QByteArray& records);
+// A BIFF5 workbook stream in code page 936 (GBK), one sheet named by its GBK bytes.
+QByteArray Biff5Gbk(const QByteArray& sheetName, const QByteArray& records);
 // An .xls file of one sheet "Sheet1" with the records and globals.
 QByteArray MakeXls(const QByteArray& records, const QByteArray& globals = {});
 
