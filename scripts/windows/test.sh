@@ -32,6 +32,12 @@ fail() {
   echo "FAILED: $*" >&2
   exit 1
 }
+# A check that failed while the later steps can still run: reported, and the run fails at its end.
+problems=()
+problem() {
+  echo "FAILED: $*" >&2
+  problems+=("$*")
+}
 
 xvfb_pid=""
 cleanup() {
@@ -148,8 +154,11 @@ form=(--text "1=邮政储蓄代发" --text "3=南京市鼓楼区中山路18号" 
 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/xdg" XDG_DATA_HOME="$work/xdg-data" \
   "$linux_cli" render --pdf "$work/linux.pdf" --x 10 --y 10 --no-journal "${form[@]}" >/dev/null
 win_cli render --pdf "$work/windows.pdf" --x 10 --y 10 --no-journal "${form[@]}" >/dev/null
-compared=$(same_glyphs "$work/linux.pdf" "$work/windows.pdf") || fail "the Windows PDF differs from the Linux one: $compared"
-echo "the sample batch, 20 forms: $compared"
+if compared=$(same_glyphs "$work/linux.pdf" "$work/windows.pdf"); then
+  echo "the sample batch, 20 forms: $compared"
+else
+  problem "the Windows PDF differs from the Linux one: $compared"
+fi
 
 step "The calibration in the registry, the journal in AppData"
 registry_key='HKCU\Software\Velmora\Velmora\Collate'
@@ -159,11 +168,10 @@ stored=$(wine reg query "$registry_key" | tr -d '\r')
 echo "$stored" | grep -Eq '^\s+X\s+REG_SZ\s+12\.5$' || fail "no X = 12.5 at $registry_key: $stored"
 echo "$stored" | grep -Eq '^\s+Y\s+REG_SZ\s+4$' || fail "no Y = 4 at $registry_key: $stored"
 echo "stored at $registry_key:$(echo "$stored" | grep REG_ | tr -s ' ')"
-# A print to a file without --x/--y uses the stored pair: the Linux program given it draws the same.
+# A print to a file without --x/--y uses the stored pair: the same program given it draws the same.
 win_cli render --pdf "$work/windows-calibrated.pdf" "${form[@]}" >/dev/null
-QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/xdg" XDG_DATA_HOME="$work/xdg-data" \
-  "$linux_cli" render --pdf "$work/linux-calibrated.pdf" --x 12.5 --y 4 --no-journal "${form[@]}" >/dev/null
-same_glyphs "$work/linux-calibrated.pdf" "$work/windows-calibrated.pdf" >/dev/null ||
+win_cli render --pdf "$work/windows-given.pdf" --x 12.5 --y 4 --no-journal "${form[@]}" >/dev/null
+same_glyphs "$work/windows-given.pdf" "$work/windows-calibrated.pdf" >/dev/null ||
   fail "the Windows program did not print with the calibration stored in the registry"
 ! same_glyphs "$work/windows.pdf" "$work/windows-calibrated.pdf" >/dev/null ||
   fail "the stored calibration moved nothing"
@@ -200,8 +208,8 @@ expected=$(QT_QPA_PLATFORM=offscreen "$linux_cli" import "$top/examples/payees.x
 [ "$summary" = "$expected" ] || fail "the installed velmora-cli read \"$summary\", not \"$expected\""
 wine ./velmora-cli.exe render --pdf "$work/installed.pdf" "${form[@]:0:12}" --batch examples/payees.xlsx \
   --x 10 --y 10 --no-journal >/dev/null
-same_glyphs "$work/linux.pdf" "$work/installed.pdf" >/dev/null || fail "the installed velmora-cli drew otherwise"
-echo "the installed velmora-cli: $summary; the rendered batch matches the Linux one"
+same_glyphs "$work/windows.pdf" "$work/installed.pdf" >/dev/null || fail "the installed velmora-cli drew otherwise"
+echo "the installed velmora-cli: $summary; the rendered batch matches the built one"
 # The installed program starts, shows its window and leaves when it is closed.
 wine ./velmora.exe >"$work/velmora.log" 2>&1 &
 app=$!
@@ -230,6 +238,7 @@ fi
 echo "the uninstaller removed every file and the Start-menu entry"
 
 step "done"
+[ ${#problems[@]} -eq 0 ] || fail "${#problems[@]} check(s) failed: ${problems[*]}"
 echo "== Windows figures"
 printf '%s\n' "${figures[@]}"
 echo "total: $(($(date +%s) - started)) s; installer $(du -k "$setup" | cut -f1) KiB"
