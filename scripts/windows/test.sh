@@ -8,7 +8,9 @@
 #  4. stores a calibration through the program's settings store, finds it in the registry at
 #     HKEY_CURRENT_USER\Software\Velmora\Velmora\Collate (X, Y) and sees a print use it; finds the
 #     print journal in the user's local application-data folder;
-#  5. makes the installer and the portable .zip (package.sh), installs silently into a fresh Wine
+#  5. prints three forms through Wine's print system to a CUPS cups-pdf queue and checks where the ink
+#     landed against the Linux program's PDF (as the Linux spooler test does);
+#  6. makes the installer and the portable .zip (package.sh), installs silently into a fresh Wine
 #     prefix, imports and renders the sample workbook with the installed velmora-cli, starts and
 #     closes the installed program, uninstalls and checks that nothing it installed is left.
 # Everything is built and kept in build-win/ (work/ holds the PDFs and logs of the last run).
@@ -42,6 +44,9 @@ problem() {
 xvfb_pid=""
 cleanup() {
   local status=$?
+  if declare -F cups_stop >/dev/null; then
+    cups_stop
+  fi
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     wineserver -k 2>/dev/null || true
   fi
@@ -182,6 +187,26 @@ journal="$WINEPREFIX/drive_c/users/$user/AppData/Local/Velmora/journal.sqlite"
 recorded=$(sqlite3 "$journal" 'select count(*) from sqlite_master' 2>/dev/null || echo 0)
 [ "$recorded" -gt 0 ] || fail "the journal at $journal holds no tables"
 printf 'the journal: C:\\users\\%s\\AppData\\Local\\Velmora\\journal.sqlite\n' "$user"
+
+step "Forms printed through CUPS by the Windows program"
+# Under Wine the CUPS server's queues are Windows printers: three forms go to a cups-pdf queue through
+# Windows' print system, and their ink lands where the Linux program's PDF puts it.
+# shellcheck source=../../tests/spool/cups.sh
+source "$top/tests/spool/cups.sh"
+cups_start
+g++ -O2 -fPIC "$top/tests/spool/ink_check.cpp" $(pkg-config --cflags --libs Qt6Gui) -o "$build/ink_check"
+batch=(--batch "$top/examples/payees.xlsx" --first-row 19 --x 10 --y 10 --no-journal
+  --text 1=李秀英 --text 3=广州市天河区天河北路233号 --text 5=510610 --text 7=13812345678
+  --text 8=生日快乐 --tick 0 --tick 6)
+QT_QPA_PLATFORM=offscreen "$linux_cli" render "${batch[@]}" --pdf "$work/spool-reference.pdf" >/dev/null
+touch "$work/marker"
+sleep 1
+win_cli render "${batch[@]}" --printer "$CUPS_QUEUE" || fail "the Windows program did not print to $CUPS_QUEUE"
+mapfile -t jobs < <(cups_wait_jobs "$work/marker" 3)
+[ "${#jobs[@]}" = 3 ] || fail "CUPS holds ${#jobs[@]} documents of the Windows program, not 3"
+cups_ink_matches "$build/ink_check" "$work" "$work/spool-reference.pdf" "${jobs[@]}" ||
+  fail "the Windows program's ink landed elsewhere than the Linux program's"
+cups_stop
 
 step "The installer and the portable .zip"
 "$here/package.sh" "$build" "$prefix" "$build/dist"

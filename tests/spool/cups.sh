@@ -40,6 +40,8 @@ cups_stop() {
     kill "$CUPS_STARTED_PID" 2>/dev/null || true
     wait "$CUPS_STARTED_PID" 2>/dev/null || true
   fi
+  CUPS_QUEUE=""
+  CUPS_STARTED_PID=""
 }
 
 # cups_wait_jobs MARKER COUNT: waits (at most 120 s) until COUNT PDFs newer than MARKER are complete
@@ -65,4 +67,24 @@ cups_reject_after() {
     sleep 0.02
   done
   cupsreject "$CUPS_QUEUE"
+}
+
+# cups_ink_matches INK_CHECK WORK REFERENCE_PDF JOB_PDF...: each job printed where page k of the
+# reference puts every field's first glyph and the ticks (windows in millimetres: left, top, width,
+# height), within 0.3 mm.
+cups_ink_matches() {
+  local ink_check=$1 work=$2 reference=$3 n=0 status=0 job
+  shift 3
+  local windows=(37.5,29,17,9 37.5,49,17,9 37.5,37,17,6 37.5,57,17,6 113,28,12,9 113,48,12,9
+                 130,39,72,8 158,11,12,6 150,48,12,6 60.5,12,6,6 134,12.5,6,6)
+  for job in "$@"; do
+    n=$((n + 1))
+    pdftoppm -r 600 -gray -f "$n" -l "$n" -singlefile "$reference" "$work/reference-$n"
+    pdfinfo "$job" | grep -q '^Pages: *1$' || { echo "job $n is not one page"; status=1; }
+    # cups-pdf rewrites the fonts as Type 3 glyphs, whose bounding boxes poppler complains about.
+    pdftoppm -r 600 -gray -singlefile "$job" "$work/printed-$n" 2>/dev/null
+    echo "record $n:"
+    "$ink_check" "$work/reference-$n.pgm" "$work/printed-$n.pgm" 600 0.3 "${windows[@]}" || status=1
+  done
+  return "$status"
 }

@@ -32,20 +32,7 @@ touch "$work/marker"; sleep 1
 mapfile -t jobs < <(cups_wait_jobs "$work/marker" 3)
 [ "${#jobs[@]}" = 3 ] || { echo "expected 3 printed documents, found ${#jobs[@]}"; exit 1; }
 
-# Every field's first glyph and the ticks, as windows in millimetres: left, top, width, height.
-windows=(37.5,29,17,9 37.5,49,17,9 37.5,37,17,6 37.5,57,17,6 113,28,12,9 113,48,12,9
-         130,39,72,8 158,11,12,6 150,48,12,6 60.5,12,6,6 134,12.5,6,6)
-status=0
-for k in 0 1 2; do
-  n=$((k + 1))
-  pdftoppm -r 600 -gray -f "$n" -l "$n" -singlefile "$work/reference.pdf" "$work/reference-$n"
-  pdfinfo "${jobs[$k]}" | grep -q '^Pages: *1$' || { echo "job $n is not one page"; status=1; }
-  # cups-pdf rewrites the fonts as Type 3 glyphs, whose bounding boxes poppler complains about.
-  pdftoppm -r 600 -gray -singlefile "${jobs[$k]}" "$work/printed-$n" 2>/dev/null
-  echo "record $n:"
-  "$ink_check" "$work/reference-$n.pgm" "$work/printed-$n.pgm" 600 0.3 "${windows[@]}" || status=1
-done
-[ "$status" = 0 ] || exit 1
+cups_ink_matches "$ink_check" "$work" "$work/reference.pdf" "${jobs[@]}" || exit 1
 
 # Without --x and --y the queue's own calibration is used, not the default "Collate" pair: record 18
 # printed with the queue's 13 mm and 8 mm lands where the PDF drawn with them puts it.
