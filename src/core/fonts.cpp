@@ -18,6 +18,11 @@ void installSongFontSubstitutions() {
 QFont SongFont() {
     QFont font(QStringLiteral("宋体"));
     font.setKerning(false);
+#ifdef Q_OS_WIN
+    // Design advances, as FreeType gives them on Linux (Qt takes DirectWrite for this): GDI rounds
+    // each glyph's advance up to whole pixels, which moves a form's later characters.
+    font.setHintingPreference(QFont::PreferNoHinting);
+#endif
     font.setStyleStrategy(QFont::PreferDefault);
     return font;
 }

@@ -1,6 +1,8 @@
 #include "printer_surface_qt.h"
 
+#include <QPainterPath>
 #include <QPrinter>
+#include <QTransform>
 
 #include "fonts.h"
 #include "pdf_document.h"
@@ -50,7 +52,6 @@ void PainterSurface::setFontSize(float points) {
 
 void PainterSurface::setBold(bool on) {
     bold_ = on;
-    metrics_.reset();
 }
 
 const QFontMetricsF& PainterSurface::metrics() {
@@ -60,7 +61,7 @@ const QFontMetricsF& PainterSurface::metrics() {
         QPaintDevice* device = painter_->device();
         const double deviceDpi = device->logicalDpiY();
         font_.setPointSizeF(points_ * dotsPerInchY_ / deviceDpi);
-        font_.setBold(bold_);
+        font_.setBold(false);  // bold is drawn over the regular face: drawGlyphs
         painter_->setFont(font_);
         metrics_.emplace(font_, device);
     }
@@ -74,7 +75,7 @@ void PainterSurface::drawAt(double x, double top, const QString& text) {
     // drawText places the baseline: the top-left rule needs the ascent added.
     const double baseline = top + m.ascent();
     if (extra_ == 0) {
-        painter_->drawText(QPointF(x, baseline), text);
+        drawGlyphs(QPointF(x, baseline), text);
         return;
     }
     // Extra spacing character by character: Qt's own letter spacing is scaled by a whole-number
@@ -83,9 +84,29 @@ void PainterSurface::drawAt(double x, double top, const QString& text) {
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype n = characterLength(text, i);
         const QString character = text.mid(i, n);
-        painter_->drawText(QPointF(pen, baseline), character);
+        drawGlyphs(QPointF(pen, baseline), character);
         pen += m.horizontalAdvance(character) + extra_;
         i += n;
+    }
+}
+
+// The Song face has no bold, and a font engine asked for bold makes it up its own way: Windows widens
+// every glyph (GDI and DirectWrite alike, by about a 48th of the em), so a form would print wider there
+// than on Linux. So the regular face is drawn on every system, and bold is its outline drawn over it,
+// shifted by half a line's width, as Qt makes bold up in a PDF on Linux; the outline is no text, so a
+// PDF's text reads each character once.
+void PainterSurface::drawGlyphs(QPointF baseline, const QString& text) {
+    painter_->drawText(baseline, text);
+    if (bold_) {
+        // A path measures the font at the screen's resolution: scaled to this device's.
+        QPainterPath outline;
+        outline.addText(QPointF(), font_, text);
+        const QFontMetricsF& m = metrics();
+        const qreal scale = m.height() / QFontMetricsF(font_).height();
+        painter_->fillPath(QTransform::fromTranslate(baseline.x() - m.lineWidth() / 2, baseline.y())
+                               .scale(scale, scale)
+                               .map(outline),
+                           Qt::black);
     }
 }
 

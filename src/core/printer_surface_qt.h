@@ -46,6 +46,8 @@ protected:
 private:
     QPainter* painter();
     void drawAt(double x, double top, const QString& text);
+    // The text with its left end of the baseline at `baseline`, in bold when asked.
+    void drawGlyphs(QPointF baseline, const QString& text);
     const QFontMetricsF& metrics();
 
     float twipsPerDotX_;

@@ -237,11 +237,16 @@ private Q_SLOTS:
 #endif
     }
 
-    // Sixteen renders started together on a journal not yet there, twenty times over: every form is
+    // Sixteen renders started together on a journal not yet there, twenty times over (five under Wine): every form is
     // recorded exactly once. (Windows keeps the journal in AppData whatever XDG_DATA_HOME says: there
     // the rows a round adds are counted.)
     void concurrentFirstUse() {
-        for (int round = 0; round < 20; ++round) {
+#ifdef Q_OS_WIN
+        const int rounds = 5;  // sixteen Windows programs at once are slow to start under Wine
+#else
+        const int rounds = 20;
+#endif
+        for (int round = 0; round < rounds; ++round) {
             QTemporaryDir data;
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::number(round));
 #ifdef Q_OS_WIN
@@ -274,7 +279,7 @@ private Q_SLOTS:
                      QStringLiteral("0=收款人%1").arg(i), "--text", "6=1", "--x", "10", "--y", "10"});
             }
             for (const auto& run : runs) {
-                QVERIFY(run->waitForFinished(60000));
+                QVERIFY2(run->waitForFinished(120000), qPrintable(run->errorString()));
                 QCOMPARE(run->exitCode(), 0);
                 QCOMPARE(QString::fromUtf8(run->readAllStandardError()), QString());
             }
