@@ -237,8 +237,8 @@ private Q_SLOTS:
 #endif
     }
 
-    // Sixteen renders started together on a journal not yet there, twenty times over (five under Wine): every form is
-    // recorded exactly once. (Windows keeps the journal in AppData whatever XDG_DATA_HOME says: there
+    // Sixteen renders started together on a journal not yet there, twenty times over (five under Wine): every
+    // form is recorded exactly once. (Windows keeps the journal in AppData whatever XDG_DATA_HOME says: there
     // the rows a round adds are counted.)
     void concurrentFirstUse() {
 #ifdef Q_OS_WIN
