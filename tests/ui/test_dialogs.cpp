@@ -172,10 +172,12 @@ private Q_SLOTS:
         batch->grid().setText(2, 1, QStringLiteral("乙"));
         batch->command1Click(1);
         preview->refresh();
+        const QImage first = preview->canvas()->grab().toImage();
         QVERIFY(!preview->previousRecord()->isEnabled());
         preview->nextRecord()->click();
         QCOMPARE(main()->NumScroll()->value(), 2);
         QCOMPARE(preview->canvas()->page().form.text(Field::PayeeName), QStringLiteral("乙"));
+        QVERIFY(preview->canvas()->grab().toImage() != first);  // the entries drawn, not the picture alone
         QCOMPARE(preview->recordLabel()->text(), QStringLiteral("第 2 个汇款单，共 2 个"));
         QVERIFY(!preview->nextRecord()->isEnabled());
         preview->previousRecord()->click();
