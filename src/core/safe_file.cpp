@@ -34,6 +34,14 @@ bool SameFile(const QString& a, const QString& b) {
     return realPath(a) == realPath(b);
 }
 
+QString TargetRefusal(PrivateState state, const QString& shown) {
+    return state == PrivateState::Link ? QStringLiteral(
+                                             "不能写入“%1”：它是一个符号链接。为免写到别人的文件里，"
+                                             "程序不经链接写入文件，请另选一个文件名。")
+                                             .arg(shown)
+                                       : QStringLiteral("无法写入“%1”：它不是一个普通文件。").arg(shown);
+}
+
 QString OwnFileRefusal(const QString& target, const QString& workbook, const QString& journal) {
     const QString shown = QDir::toNativeSeparators(target);
     if (SameFile(target, workbook)) {

@@ -30,6 +30,9 @@ struct PrivateCheck {
     QString detail;
 };
 
+// Why a file cannot be written where a link (PrivateState::Link) or something not a regular file stands.
+QString TargetRefusal(PrivateState state, const QString& shown);
+
 // The folder, created with its parents when missing and readable by its user only; an existing one of
 // the user's loses every permission of group and others.
 PrivateCheck PreparePrivateFolder(const QString& folder);

@@ -128,12 +128,7 @@ bool WritePrivateFile(const QString& path, const QByteArray& data, QString* erro
         return failed(name.isEmpty() ? EISDIR : errno);
     }
     if (const std::optional<PrivateCheck> there = linkOrKind(folder.get(), name, false)) {
-        *error = there->state == PrivateState::Link
-                     ? QStringLiteral(
-                           "不能写入“%1”：它是一个符号链接。为免写到别人的文件里，"
-                           "程序不经链接写入文件，请另选一个文件名。")
-                           .arg(shown)
-                     : QStringLiteral("无法写入“%1”：它不是一个普通文件。").arg(shown);
+        *error = TargetRefusal(there->state, shown);
         return false;
     }
     // A new file beside the target, renamed over it once complete: a link planted in the meantime is
