@@ -3,12 +3,15 @@
 // mm × 0.03937 × 1440 twips, rounded, then divided by the twips per dot (2.4 at 600 dpi) and rounded.
 
 #include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
 #include <QTest>
 
 #include "calibration.h"
 #include "cases.h"
 #include "draw_remittance.h"
 #include "length.h"
+#include "printer_surface_qt.h"
 #include "recording_surface.h"
 #include "rounding.h"
 #include "spaced_text.h"
@@ -162,6 +165,34 @@ private Q_SLOTS:
         QCOMPARE(glyphs[1].cell.x(), 1 + metrics.horizontalAdvance(QStringLiteral("1")) + 6);
         QCOMPARE(glyphs[2].cell.x(), 1 + metrics.horizontalAdvance(QStringLiteral("1𠀀")) + 12);
         QCOMPARE(glyphs[2].advance, metrics.horizontalAdvance(QStringLiteral("0")));
+    }
+
+    // Bold is drawn: the same text in bold holds more ink than in the regular face, and starts where it does.
+    void boldInk() {
+        const auto ink = [](bool bold) {
+            QImage page(800, 200, QImage::Format_Grayscale8);
+            page.fill(Qt::white);
+            QPainter painter(&page);
+            PageSurface surface(painter, 600, 600);
+            surface.setFontSize(12);
+            surface.setBold(bold);
+            surface.setCursor(Twips{120}, Twips{120});
+            surface.printText(QStringLiteral("汇款单"));
+            painter.end();
+            int dark = 0, left = page.width();
+            for (int y = 0; y < page.height(); ++y) {
+                for (int x = 0; x < page.width(); ++x) {
+                    dark += page.pixelColor(x, y).value() < 128 ? 1 : 0;
+                    left = page.pixelColor(x, y).value() < 128 ? std::min(left, x) : left;
+                }
+            }
+            return std::pair{dark, left};
+        };
+        const auto [regular, regularLeft] = ink(false);
+        const auto [bold, boldLeft] = ink(true);
+        QVERIFY2(regular > 500 && bold > regular * 11 / 10,
+                 qPrintable(QStringLiteral("%1 %2").arg(regular).arg(bold)));
+        QVERIFY(qAbs(boldLeft - regularLeft) <= 4);  // the outline lies half a line's width to the left
     }
 };
 
