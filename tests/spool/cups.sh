@@ -40,8 +40,6 @@ cups_stop() {
     kill "$CUPS_STARTED_PID" 2>/dev/null || true
     wait "$CUPS_STARTED_PID" 2>/dev/null || true
   fi
-  CUPS_QUEUE=""
-  CUPS_STARTED_PID=""
 }
 
 # cups_wait_jobs MARKER COUNT: waits (at most 120 s) until COUNT PDFs newer than MARKER are complete
