@@ -34,6 +34,11 @@ bool SameFile(const QString& a, const QString& b) {
     return realPath(a) == realPath(b);
 }
 
+QString WriteFailure(const QString& shown, const QString& reason) {
+    return QStringLiteral("无法写入文件“%1”：%2。请检查文件夹是否存在、是否可写，磁盘是否已满。")
+        .arg(shown, reason);
+}
+
 QString TargetRefusal(PrivateState state, const QString& shown) {
     return state == PrivateState::Link ? QStringLiteral(
                                              "不能写入“%1”：它是一个符号链接。为免写到别人的文件里，"

@@ -30,6 +30,8 @@ struct PrivateCheck {
     QString detail;
 };
 
+// Why writing a file failed, with the system's reason.
+QString WriteFailure(const QString& shown, const QString& reason);
 // Why a file cannot be written where a link (PrivateState::Link) or something not a regular file stands.
 QString TargetRefusal(PrivateState state, const QString& shown);
 

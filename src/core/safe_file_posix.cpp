@@ -118,8 +118,7 @@ std::optional<PrivateCheck> linkOrKind(int folder, const QByteArray& name, bool 
 bool WritePrivateFile(const QString& path, const QByteArray& data, QString* error) {
     const QString shown = QDir::toNativeSeparators(path);
     const auto failed = [&](int code) {
-        *error = QStringLiteral("无法写入文件“%1”：%2。请检查文件夹是否存在、是否可写，磁盘是否已满。")
-                     .arg(shown, systemError(code));
+        *error = WriteFailure(shown, systemError(code));
         return false;
     };
     const QByteArray name = nameOf(path);
