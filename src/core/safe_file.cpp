@@ -52,12 +52,19 @@ QString OwnFileRefusal(const QString& target, const QString& workbook, const QSt
     if (SameFile(target, workbook)) {
         return QStringLiteral("不能写入正在读取的工作簿“%1”，请另选一个文件名。").arg(shown);
     }
-    // SQLite keeps a journal's pending changes in files beside it.
+    // SQLite keeps a journal's pending changes in files beside it. Those are compared by name, never
+    // opened: a handle held on them while another program's SQLite deletes and makes them again
+    // disturbs its transaction (on Windows its file stays "delete pending"; Wine loses it).
+    const QFileInfo written(target);
     for (const QString& kept : {journal, PrintJournal::defaultPath()}) {
-        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
-            if (SameFile(target, kept.isEmpty() ? kept : kept + QLatin1String(suffix))) {
-                return QStringLiteral("不能写入“%1”：它是 Velmora 的打印记录，请另选一个文件名。").arg(shown);
-            }
+        const QFileInfo own(kept);
+        const QString after = written.fileName().startsWith(own.fileName(), Qt::CaseInsensitive)
+                                  ? written.fileName().mid(own.fileName().size())
+                                  : QString();
+        const bool beside = !kept.isEmpty() && SameFile(written.absolutePath(), own.absolutePath()) &&
+                            QStringList{"-journal", "-wal", "-shm"}.contains(after, Qt::CaseInsensitive);
+        if (beside || SameFile(target, kept)) {
+            return QStringLiteral("不能写入“%1”：它是 Velmora 的打印记录，请另选一个文件名。").arg(shown);
         }
     }
     if (SameFile(target, QSettingsStore::defaultFileName())) {

@@ -156,9 +156,35 @@ std::optional<PrivateCheck> linkOrKind(const std::wstring& path, bool wantFolder
     return std::nullopt;
 }
 
+// Whether an access list lets no one but the user and the system in. (No list at all lets everyone
+// in.) Whether it is protected from inheritance is not asked: Wine does not report it.
+bool isPrivate(PACL dacl) {
+    if (!dacl) {
+        return false;
+    }
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* entry = nullptr;
+        if (!::GetAce(dacl, i, &entry)) {
+            return false;
+        }
+        const auto* header = static_cast<const ACE_HEADER*>(entry);
+        if (header->AceType == ACCESS_DENIED_ACE_TYPE) {
+            continue;
+        }
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            return false;
+        }
+        PSID sid = &static_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart;
+        if (!::EqualSid(sid, currentUser().sid) && !::IsWellKnownSid(sid, WinLocalSystemSid)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The checks every file or folder kept for the user passes on the handle it was opened as (opened
 // with FILE_FLAG_OPEN_REPARSE_POINT, READ_CONTROL and WRITE_DAC): no link, the right kind, the user's
-// own, then the private access list put on it.
+// own, then the private access list put on it unless it is private already.
 PrivateCheck ownAndTighten(HANDLE handle, bool folder) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(handle, &info)) {
@@ -171,16 +197,25 @@ PrivateCheck ownAndTighten(HANDLE handle, bool folder) {
         return {PrivateState::NotKind, {}};
     }
     PSID owner = nullptr;
+    PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD got = ::GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                                        nullptr, nullptr, &descriptor);
+    const DWORD got =
+        ::GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                          &owner, nullptr, &dacl, nullptr, &descriptor);
     if (got != ERROR_SUCCESS) {
         return {PrivateState::Failed, systemError(got)};
     }
     const bool mine = currentUser().sid && ::EqualSid(owner, currentUser().sid);
+    const bool tight = mine && isPrivate(dacl);
     ::LocalFree(descriptor);
     if (!mine) {
         return {PrivateState::Foreign, {}};
+    }
+    // Rewritten only when not private already: every open rewriting it would make a folder's new list
+    // spread over everything in it each time, and programs opening the journal at once would all write
+    // it (Wine then fails some of them with ERROR_INSUFFICIENT_BUFFER).
+    if (tight) {
+        return {};
     }
     const PrivateAcl acl;
     const DWORD set = acl.acl

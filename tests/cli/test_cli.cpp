@@ -16,8 +16,11 @@
 #include <unistd.h>
 #endif
 
+#include "cases.h"
 #include "cli_run.h"
 #include "pdf_words.h"
+
+using namespace velmora::test;
 
 #ifndef Q_OS_WIN
 // Two users of no name, for the link planted by one in the other's way.
@@ -32,23 +35,16 @@ class TestCli : public QObject {
 
     QString path(const QString& name) const { return dir_.filePath(name); }
 
-    static QByteArray contents(const QString& file) {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-    }
-
 private Q_SLOTS:
     void initTestCase() {
         batch_ = path(QStringLiteral("batch.csv"));
-        QFile file(batch_);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(
-            "姓名,邮编,地址,金额\n"
-            "张三,100080,北京,\"1,200\"\n"
-            "李四,10008,上海,12.5\n"
-            ",,,\n"
-            "王五,200032,\"广州\x1b[31m\",壹仟元\n"
-            "赵六,510640,深圳\xe2\x80\xa8南山,30\n");
+        QVERIFY(WriteFile(batch_,
+                          "姓名,邮编,地址,金额\n"
+                          "张三,100080,北京,\"1,200\"\n"
+                          "李四,10008,上海,12.5\n"
+                          ",,,\n"
+                          "王五,200032,\"广州\x1b[31m\",壹仟元\n"
+                          "赵六,510640,深圳\xe2\x80\xa8南山,30\n"));
     }
 
     // Rows as tab-separated lines, blank rows up to the fifth, control characters escaped; --summary
@@ -133,10 +129,8 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
         const QString old = path(QStringLiteral("old.pdf"));
-        QFile file(old);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier") == 7);
-        file.close();
-        const QByteArray workbook = contents(batch_);
+        QVERIFY(WriteFile(old, "earlier"));
+        const QByteArray workbook = Contents(batch_);
 #ifdef Q_OS_WIN
         const QByteArray tag(QTest::currentDataTag());
         if (tag == "device" || tag == "link" || tag == "settings") {
@@ -152,7 +146,7 @@ private Q_SLOTS:
         QDir().mkpath(QFileInfo(settings).path());
         QFile(settings).open(QIODevice::Append);
         QFile::link(old, path(QStringLiteral("link.pdf")));
-        const QByteArray kept = contents(journal) + contents(settings);
+        const QByteArray kept = Contents(journal) + Contents(settings);
         arguments.replaceInStrings(QStringLiteral("OLD"), old)
             .replaceInStrings(QStringLiteral("BATCH"), batch_)
             .replaceInStrings(QStringLiteral("JOURNAL"), journal)
@@ -161,12 +155,12 @@ private Q_SLOTS:
         const CliRun run = runCli(QStringList{QStringLiteral("render")} + arguments);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        QCOMPARE(contents(old), QByteArray("earlier"));
-        QCOMPARE(contents(batch_), workbook);
+        QCOMPARE(Contents(old), QByteArray("earlier"));
+        QCOMPARE(Contents(batch_), workbook);
         // A form refused is not recorded; one that could not be written is, as not printed.
         if (QByteArray(QTest::currentDataTag()) != "device" &&
             QByteArray(QTest::currentDataTag()) != "link") {
-            QCOMPARE(contents(journal) + contents(settings), kept);
+            QCOMPARE(Contents(journal) + Contents(settings), kept);
         }
     }
 
@@ -202,9 +196,7 @@ private Q_SLOTS:
         const QString thesis = home + QStringLiteral("/thesis.txt");
         const QString cli = base.filePath(QStringLiteral("velmora-cli"));
         QVERIFY(QDir().mkdir(shared) && QDir().mkdir(home) && QFile::copy(QStringLiteral(VELMORA_CLI), cli));
-        QFile file(thesis);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("thesis") == 6);
-        file.close();
+        QVERIFY(WriteFile(thesis, "thesis"));
         QVERIFY(::chmod(QFile::encodeName(base.path()), 0755) == 0 &&
                 ::chmod(QFile::encodeName(shared), 01777) == 0 && ::chmod(QFile::encodeName(cli), 0755) == 0);
         for (const QString& mine : {home, thesis}) {
@@ -232,7 +224,7 @@ private Q_SLOTS:
                                      "10", "--y", "10", "--no-journal"});
         QCOMPARE(code, 1);
         QVERIFY2(err.contains(QStringLiteral("不能写入“%1”：它是一个符号链接").arg(forms)), qPrintable(err));
-        QCOMPARE(contents(thesis), QByteArray("thesis"));
+        QCOMPARE(Contents(thesis), QByteArray("thesis"));
         QVERIFY(QFileInfo(forms).isSymLink());
 #endif
     }

@@ -10,6 +10,16 @@
 
 namespace velmora::test {
 
+// A file's bytes, "(missing)" when it cannot be read; bytes written to a file.
+inline QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // A field of a case: "\n", "\r", "\t", "\\" and "\xHH" stand for those bytes, "{N*text}" for text N times.
 inline QByteArray Expand(QByteArrayView field) {
     QByteArray bytes;

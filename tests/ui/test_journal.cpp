@@ -10,7 +10,11 @@
 #include <QSqlQuery>
 #include <QTableWidget>
 #include <QTest>
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+#include <aclapi.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -46,9 +50,28 @@ void makeDatabase(const QString& path, const QStringList& sql) {
     QSqlDatabase::removeDatabase(QStringLiteral("maker"));
 }
 
-// A file's permission bits on Linux; on Windows a user's files are private through the profile's ACLs.
+// A file's permission bits on Linux; on Windows a private file's access list lets in only its owner and
+// the system.
 #ifdef Q_OS_WIN
-#define COMPARE_MODE(path, bits)
+bool isPrivate(const QString& path) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    bool tight =
+        ::GetNamedSecurityInfoW(QDir::toNativeSeparators(path).toStdWString().c_str(), SE_FILE_OBJECT,
+                                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
+                                &dacl, nullptr, &descriptor) == ERROR_SUCCESS &&
+        dacl;
+    for (DWORD i = 0; tight && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        tight = ::GetAce(dacl, i, reinterpret_cast<void**>(&ace)) &&
+                ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+                (::EqualSid(&ace->SidStart, owner) || ::IsWellKnownSid(&ace->SidStart, WinLocalSystemSid));
+    }
+    ::LocalFree(descriptor);
+    return tight;
+}
+#define COMPARE_MODE(path, bits) QVERIFY(isPrivate(path))
 #else
 int mode(const QString& path) {
     struct stat info {};
@@ -57,15 +80,10 @@ int mode(const QString& path) {
 #define COMPARE_MODE(path, bits) QCOMPARE(mode(path), bits)
 #endif
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
 // A file of tests/data/journal.
 QByteArray data(const QString& name) {
-    return contents(qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/tests/data/journal/") +
-                    name);
+    return test::Contents(qEnvironmentVariable("VELMORA_SOURCE_DIR") +
+                          QStringLiteral("/tests/data/journal/") + name);
 }
 
 JournalEntry entry(const QString& payee, const QString& amount,
@@ -104,9 +122,8 @@ private Q_SLOTS:
         QString path = dir.filePath(QStringLiteral("data/journal.sqlite"));
         const QString folder = dir.filePath(QStringLiteral("data"));
 #ifdef Q_OS_WIN
-        if (kind.contains(QLatin1String("link")) || kind.startsWith(QLatin1String("another's")) ||
-            kind == QLatin1String("open to others")) {
-            QSKIP("POSIX owners, modes and symbolic links");
+        if (kind.contains(QLatin1String("link")) || kind.startsWith(QLatin1String("another's"))) {
+            QSKIP("POSIX owners and symbolic links");
         }
 #else
         if (kind.startsWith(QLatin1String("another's")) && geteuid() != 0) {
@@ -131,11 +148,12 @@ private Q_SLOTS:
         } else if (kind == QLatin1String("folder link")) {
             QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere")), folder));
         }
+#else
+        QVERIFY(kind != QLatin1String("open to others") ||
+                (QFile(path).open(QIODevice::WriteOnly) && !isPrivate(path)));
 #endif
         if (kind == QLatin1String("damaged")) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray("SQLite format 3").leftJustified(4096, 'x'));
+            QVERIFY(test::WriteFile(path, QByteArray("SQLite format 3").leftJustified(4096, 'x')));
         } else if (kind == QLatin1String("newer")) {
             makeDatabase(path, {QStringLiteral("CREATE TABLE prints (id INTEGER)"),
                                 QStringLiteral("PRAGMA user_version = 3")});
@@ -144,11 +162,10 @@ private Q_SLOTS:
         } else if (kind == QLatin1String("folder")) {
             QDir().mkpath(path);
         } else if (kind == QLatin1String("no folder")) {
-            QFile blocker(dir.filePath(QStringLiteral("file")));
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            QVERIFY(test::WriteFile(dir.filePath(QStringLiteral("file")), {}));
             path = dir.filePath(QStringLiteral("file/journal.sqlite"));
         }
-        const QByteArray before = contents(path);
+        const QByteArray before = test::Contents(path);
         PrintJournal journal(path);
         JournalEntry written =
             entry(QStringLiteral("张三"), QStringLiteral("￥12.50"), JournalOutcome::Failed);
@@ -160,7 +177,7 @@ private Q_SLOTS:
         QCOMPARE(journal.takeTrouble().isEmpty(), trouble.isEmpty());
         QCOMPARE(journal.takeTrouble(), QString());  // told once
         if (!trouble.isEmpty()) {
-            QCOMPARE(contents(path), before);
+            QCOMPARE(test::Contents(path), before);
             // Once the folder can be made, the journal is written and the trouble is over.
             QVERIFY(kind != QLatin1String("no folder") ||
                     (QFile::remove(dir.filePath(QStringLiteral("file"))) && journal.record(written) &&
@@ -188,9 +205,7 @@ private Q_SLOTS:
         const QString folder = dir.filePath(QStringLiteral("config"));
         const QString file = folder + QStringLiteral("/Velmora.conf");
         QVERIFY(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder), 0755) == 0);
-        QFile loose(file);
-        QVERIFY(loose.open(QIODevice::WriteOnly) && loose.setPermissions(QFileDevice::Permissions(0x6644)));
-        loose.close();
+        QVERIFY(test::WriteFile(file, {}) && QFile::setPermissions(file, QFileDevice::Permissions(0x6644)));
         QSettingsStore(file).save(QStringLiteral("Velmora"), QStringLiteral("Collate"), QStringLiteral("X"),
                                   QStringLiteral("12"));
         QCOMPARE(QSettingsStore(file).get(QStringLiteral("Velmora"), QStringLiteral("Collate"),
@@ -200,10 +215,10 @@ private Q_SLOTS:
         COMPARE_MODE(file, 0600);
         const QString other = dir.filePath(QStringLiteral("other"));
         QVERIFY(QFile::rename(file, other) && QFile::link(other, file));
-        const QByteArray before = contents(other);
+        const QByteArray before = test::Contents(other);
         QSettingsStore(file).save(QStringLiteral("Velmora"), QStringLiteral("Collate"), QStringLiteral("X"),
                                   QStringLiteral("13"));
-        QCOMPARE(contents(other), before);
+        QCOMPARE(test::Contents(other), before);
         QVERIFY(QFileInfo(file).isSymLink());
 #endif
     }
@@ -314,7 +329,7 @@ private Q_SLOTS:
         const QString csv = services_->folder() + QStringLiteral("/shown");
         services_->dialogs.fileAnswers = {csv};
         journal->findChild<QPushButton*>(QStringLiteral("ExportButton"))->click();
-        QCOMPARE(contents(csv + QStringLiteral(".csv")).count("\r\n"), 3);
+        QCOMPARE(test::Contents(csv + QStringLiteral(".csv")).count("\r\n"), 3);
         COMPARE_MODE(csv + QStringLiteral(".csv"), 0600);
         services_->dialogs.fileAnswers = {csv};
         journal->findChild<QPushButton*>(QStringLiteral("ExcelExportButton"))->click();
@@ -323,16 +338,16 @@ private Q_SLOTS:
                      ->cellText(2, 7),
                  QStringLiteral("1234.5"));
         COMPARE_MODE(csv + QStringLiteral(".xlsx"), 0600);
-        // Neither an export nor a form goes over the journal.
-        const QByteArray kept = contents(services_->journal.path());
-        services_->dialogs.fileAnswers = {services_->journal.path()};
+        // Neither an export nor a form goes over the journal or SQLite's files beside it.
+        const QByteArray kept = test::Contents(services_->journal.path());
+        services_->dialogs.fileAnswers = {services_->journal.path() + QStringLiteral("-WAL")};
         journal->findChild<QPushButton*>(QStringLiteral("ExportButton"))->click();
         QVERIFY(services_->dialogs.messages().last().contains(QStringLiteral("它是 Velmora 的打印记录")));
         services_->printer.file = services_->journal.path();
         services_->dialogs.printerAnswers = {true};
         main->C1(0)->click();
         QVERIFY(services_->dialogs.messages().last().contains(QStringLiteral("它是 Velmora 的打印记录")));
-        QCOMPARE(contents(services_->journal.path()), kept);
+        QCOMPARE(test::Contents(services_->journal.path()), kept);
         services_->printer.file.clear();
 
         services_->printer.failToStart = false;
@@ -420,10 +435,7 @@ private Q_SLOTS:
     // A journal that cannot be written never stops printing: the operator is told once.
     void troubleToldOnce() {
         const QString path = services_->folder() + QStringLiteral("/damaged.sqlite");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(2048, '\x01'));
-        file.close();
+        QVERIFY(test::WriteFile(path, QByteArray(2048, '\x01')));
         PrintJournal damaged(path);
         services().journal = &damaged;
         MainWindow* main = WindowRegistry::instance().window<MainWindow>();
