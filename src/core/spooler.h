@@ -5,8 +5,8 @@
 namespace velmora {
 
 // What the system's print spooler says about a printer's queue and about the job of a document Qt
-// handed to it. On Linux CUPS answers; a build without CUPS has no answer of its spooler yet and
-// trusts Qt's own report.
+// handed to it. On Linux CUPS answers; on Windows the spooler's answer is the one Qt reports when
+// the document is handed over, and these add nothing to it.
 
 // Why the printer's queue takes no jobs now, in words for the operator with the spooler's own; "" when
 // it takes them or the spooler cannot say.

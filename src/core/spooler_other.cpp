@@ -1,5 +1,9 @@
-// The spooler seam where CUPS is not the print system: no answer of the spooler is asked for yet, and
-// Qt's own report of the printer and the document stands.
+// The spooler seam where the print system is not CUPS: Windows, whose spooler Qt reaches through
+// GDI. There the spooler answers while the document is handed over (StartDoc, EndDoc), and Qt reports
+// that answer when the painter ends; Qt reads the queue's state from the printer's status, and
+// anything but ready, busy or waiting (paused, offline, in error, out of paper) is its error state,
+// which refuses the print before it starts. Windows keeps no finished jobs unless told to, so a job
+// is not looked for after it is handed over: nothing is added to Qt's report.
 
 #include "spooler.h"
 
