@@ -61,7 +61,6 @@ const QFontMetricsF& PainterSurface::metrics() {
         QPaintDevice* device = painter_->device();
         const double deviceDpi = device->logicalDpiY();
         font_.setPointSizeF(points_ * dotsPerInchY_ / deviceDpi);
-        font_.setBold(false);  // bold is drawn over the regular face: drawGlyphs
         painter_->setFont(font_);
         metrics_.emplace(font_, device);
     }
